@@ -1,0 +1,189 @@
+#include "ui/Main.h"
+
+#include "forms/Errors.h"
+#include "ui/MainTexts.h"
+
+namespace ui {
+
+namespace {
+
+// Marks a long operation as running for as long as the scope lasts.
+class BusyScope {
+ public:
+  explicit BusyScope(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+  ~BusyScope() { flag_ = was_; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  bool& flag_;
+  bool was_;
+};
+
+}  // namespace
+
+void TSkinManager::SetSkinName(const std::string& name) {
+  if (skinName_ == name) return;
+  skinName_ = name;
+  Notify();
+}
+
+TMainForm::TMainForm(forms::Shell& shell, TFormHelp& formHelp) : shell_(shell), formHelp_(formHelp) {
+  // The stored layout.
+  SetHeight(kClientHeight);
+  Label1.SetCaption(texts::kLabel1Caption);
+  Label1.Hint = texts::kLabel1Hint;
+  cbPort.Hint = texts::kCbPortHint;
+  ButtonWrite.Hint = texts::kButtonWriteHint;
+  PNGButton6.Hint = texts::kPNGButton6Hint;
+  LabelNameOfHex.SetCaption(texts::kIdentifyTheDevice);
+  Label3.SetCaption(texts::kAutoCalibrationZero);
+  cbBaudRate.Hint = texts::kCbBaudRateHint;
+  cbBaudRate.SetItems({std::begin(texts::kBaudRates), std::end(texts::kBaudRates)});
+  sButton2.Hint = texts::kSButton2Hint;
+  sButton3.Hint = texts::kSButton3Hint;
+  ButtonConect.Caption = texts::kButtonConectCaption;
+  ButtonOpenHex.Caption = texts::kButtonOpenHexCaption;
+  ButtonOpenHex.Hint = texts::kButtonOpenHexHint;
+  MemoAbout.Hint = texts::kMemoAboutHint;
+  TextTerminal.SetText(std::string(firmware::CarriedFirmwareText()));
+  serial::ApplyMainWindowSettings(BComPort1);
+}
+
+TMainForm::~TMainForm() = default;
+
+firmware::FirmwareContext TMainForm::firmwareContext() {
+  return {shell_, ProgressbarReadWrite, TextTerminal, LabelNameOfHex, ButtonWrite, FirmwareImage, OpenDialog1};
+}
+
+protocol::ProtocolContext TMainForm::protocolContext() {
+  return {shell_,        BComPort1,        state,     FirmwareImage,  OpenDialog1,  ProgressbarReadWrite,
+          ProgressbarWrite, Label3,        LabelNameOfHex, MemoAbout, TextTerminal, ButtonConect,
+          ButtonOpenHex, ButtonWrite,      cbPort,    cbBaudRate};
+}
+
+void TMainForm::FormCreate() {
+  shell_.SetApplicationTitle(texts::kTitle);
+  SetCaption(texts::kTitle);
+  // The selectors; selecting by the program runs no change handler.
+  {
+    std::vector<std::string> ports = cbPort.Items();
+    serial::ListSerialPorts(ports);
+    cbPort.SetItems(std::move(ports));
+    cbPort.SetItemIndex(0);
+  }
+  cbBaudRate.SetItemIndex(texts::kBaudRate115200Index);
+  MemoAbout.Clear();
+  ProgressbarReadWrite.SetProgress(0);
+  BusyScope busy(imageBusy_);
+  auto ctx = firmwareContext();
+  firmware::PrepareCarriedFirmware(ctx);
+}
+
+void TMainForm::FormActivate() {
+  shell_.RepaintMainWindow();
+  shell_.ProcessMessages();
+}
+
+void TMainForm::FormResize() { FormActivate(); }
+
+bool TMainForm::Refuse(bool needsPort) {
+  if (!imageBusy_ && !(needsPort && portBusy_)) return false;
+  shell_.MessageBeep(forms::MB_ICONHAND);
+  return true;
+}
+
+void TMainForm::ButtonConectClick() {
+  if (Refuse(true)) return;
+  BusyScope busy(portBusy_);
+  auto ctx = protocolContext();
+  protocol::ButtonConectClick(ctx);
+}
+
+void TMainForm::ButtonOpenHexClick() {
+  // Opening a file while a write runs is allowed: the write then sends the new
+  // image, which is complete before the write resumes.
+  if (Refuse(false)) return;
+  BusyScope busy(imageBusy_);
+  auto ctx = firmwareContext();
+  firmware::ButtonOpenHexClick(ctx);
+}
+
+void TMainForm::ButtonWriteClick() {
+  if (Refuse(true)) return;
+  BusyScope busy(portBusy_);
+  auto ctx = protocolContext();
+  protocol::ButtonWriteClick(ctx);
+}
+
+void TMainForm::cbBaudRateChange() {
+  BComPort1.SetBaudRate(static_cast<serial::TBaudRate>(cbBaudRate.ItemIndex()));
+}
+
+void TMainForm::cbPortChange() { ButtonConect.SetFocus(); }
+
+void TMainForm::Label1Click() {
+#ifdef _WIN32
+  shell_.ShellExecute("open", "devmgmt.msc", forms::SW_SHOWNORMAL);
+#else
+  // Linux has no device manager to hand the request to: the label does nothing.
+#endif
+}
+
+void TMainForm::sComboBoxSkinNameChange() { sSkinManager1.SetSkinName(sComboBoxSkinName.Text()); }
+
+void TMainForm::sButton2Click() {
+  shell_.MessageBeep(forms::MB_ICONASTERISK);
+  shell_.ShellExecute("", TFormHelp::kSiteUrl, forms::SW_SHOW);
+}
+
+void TMainForm::sButton3Click() {
+  shell_.MessageBeep(forms::MB_ICONASTERISK);
+  formHelp_.ShowAbout();
+}
+
+void TMainForm::PNGButton6Click() { sButton3Click(); }
+
+void TMainForm::FormKeyDown(std::uint16_t key, TShiftState shift) {
+  // Rows tested in order; the key is never swallowed.
+  if (key == VK_F1) {
+    formHelp_.ShowAbout();
+  } else if (key == 'E' && shift.Ctrl && shift.Shift) {
+    SetHeight(kExpandedHeight);
+  } else if (key == VK_DELETE && shift.Ctrl) {
+    if (ProgressbarReadWrite.Progress() != 0) StopCommand();
+  } else if (key == 'R' && shift.Ctrl) {
+    RefreshPorts();
+  } else if (key == 'L' && shift.Ctrl) {
+    ResetCommand();
+  }
+}
+
+void TMainForm::StopCommand() {
+  state.StopRequested = -1;
+  ButtonConect.SetEnabled(true);
+  ButtonOpenHex.SetEnabled(true);
+  ButtonWrite.SetEnabled(true);
+  cbPort.SetEnabled(true);
+  cbBaudRate.SetEnabled(true);
+  LabelNameOfHex.SetCaption(texts::kStoppedStatus);
+  shell_.ShowMessage(texts::kStoppedMessage);
+}
+
+void TMainForm::RefreshPorts() {
+  std::vector<std::string> ports = cbPort.Items();
+  serial::ListSerialPorts(ports);
+  cbPort.SetItems(std::move(ports));
+  cbPort.SetItemIndex(0);
+  shell_.ShowMessage(texts::kPortsRefreshed);
+}
+
+void TMainForm::ResetCommand() {
+  auto ctx = protocolContext();
+  if (!protocol::ApplySelectorsAndOpen(ctx)) return;
+  protocol::ResetDevice(ctx);
+  BComPort1.Close();
+  shell_.ShowMessage(texts::kDeviceReset);
+}
+
+}  // namespace ui

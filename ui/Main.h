@@ -1,0 +1,117 @@
+#pragma once
+// The main window as a plain object: its controls as models, the program-wide
+// state, start-up, the selectors and the keyboard commands. No Qt.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "firmware/Firmware.h"
+#include "forms/Controls.h"
+#include "forms/Gauge.h"
+#include "forms/Shell.h"
+#include "protocol/Protocol.h"
+#include "serial/BCPort.h"
+#include "serial/PortList.h"
+#include "ui/Unit1.h"
+
+namespace ui {
+
+// Modifier keys held with a key (the form framework's shift state).
+struct TShiftState {
+  bool Shift = false;
+  bool Ctrl = false;
+  bool Alt = false;
+};
+
+inline constexpr std::uint16_t VK_DELETE = 46;
+inline constexpr std::uint16_t VK_F1 = 112;
+
+// The skin manager: its name selects the look that the Qt layer applies.
+class TSkinManager : public forms::Notifier {
+ public:
+  const std::string& SkinName() const { return skinName_; }
+  void SetSkinName(const std::string& name);
+
+ private:
+  std::string skinName_ = "WEB2";
+};
+
+class TMainForm : public forms::Window {
+ public:
+  TMainForm(forms::Shell& shell, TFormHelp& formHelp);
+  ~TMainForm();
+
+  // Compact client size and the outer height that Ctrl+Shift+E sets.
+  static constexpr int kClientWidth = 302;
+  static constexpr int kClientHeight = 132;
+  static constexpr int kExpandedHeight = 340;
+
+  // Handlers, named after their control and event.
+  void FormCreate();
+  void FormActivate();
+  void FormResize();
+  void FormKeyDown(std::uint16_t key, TShiftState shift);
+  void sComboBoxSkinNameChange();
+  void ButtonConectClick();
+  void ButtonOpenHexClick();
+  void ButtonWriteClick();
+  void cbBaudRateChange();
+  void cbPortChange();
+  void Label1Click();
+  void sButton2Click();
+  void sButton3Click();
+  void PNGButton6Click();
+
+  // True while a long operation (check, build, identification, write) runs and
+  // pumps messages: the Qt layer defers the window's close until it unwinds.
+  bool LongOperationRunning() const { return imageBusy_ || portBusy_; }
+
+  // Controls, in the order of the layout (top to bottom).
+  forms::Control sPanel1{this, "sPanel1"};
+  forms::Label Label1{this, "Label1"};
+  forms::ComboBox cbPort{this, "cbPort"};
+  forms::Button ButtonWrite{this, "ButtonWrite"};
+  forms::Button PNGButton6{this, "PNGButton6"};
+  forms::Label LabelNameOfHex{this, "LabelNameOfHex"};
+  forms::TGauge ProgressbarReadWrite{this, "ProgressbarReadWrite"};
+  forms::Label Label3{this, "Label3"};
+  forms::ProgressBar ProgressbarWrite{this, "ProgressbarWrite"};
+  forms::ComboBox cbBaudRate{this, "cbBaudRate"};
+  forms::Control sPanel3{this, "sPanel3"};
+  forms::Button sButton2{this, "sButton2"};
+  forms::Button sButton3{this, "sButton3"};
+  forms::Control sPanel2{this, "sPanel2"};
+  forms::Button ButtonConect{this, "ButtonConect"};
+  forms::Button ButtonOpenHex{this, "ButtonOpenHex"};
+  forms::Memo TextTerminal{this, "TextTerminal"};
+  forms::Memo MemoAbout{this, "MemoAbout"};
+  forms::ComboBox sComboBoxSkinName{this, "sComboBoxSkinName", true};
+
+  TSkinManager sSkinManager1;
+  serial::TBComPort BComPort1;
+  firmware::TOpenDialog OpenDialog1;
+
+  // Program-wide state.
+  std::string FirmwareImage;
+  protocol::ProtocolState state;
+
+  forms::Shell& shell() { return shell_; }
+  TFormHelp& formHelp() { return formHelp_; }
+
+ private:
+  firmware::FirmwareContext firmwareContext();
+  protocol::ProtocolContext protocolContext();
+  void StopCommand();
+  void RefreshPorts();
+  void ResetCommand();
+  // Refuses a click that would start a second procedure on the port or touch a
+  // half-built image: the error beep, nothing else.
+  bool Refuse(bool needsPort);
+
+  forms::Shell& shell_;
+  TFormHelp& formHelp_;
+  bool imageBusy_ = false;
+  bool portBusy_ = false;
+};
+
+}  // namespace ui

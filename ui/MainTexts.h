@@ -1,0 +1,40 @@
+#pragma once
+// The main window's own texts, letter for letter.
+
+namespace ui::texts {
+
+inline constexpr const char* kStartTitle = "OSTRA Bootloader";
+inline constexpr const char* kTitle = "ZOR-5 Bootloader (від 25.08.21)";
+inline constexpr const char* kIdentifyTheDevice = "Визначте прилад";
+inline constexpr const char* kAutoCalibrationZero = "Автокалібровка: 0.0.0";
+inline constexpr const char* kStoppedStatus = "Зупинено користувачем";
+inline constexpr const char* kStoppedMessage =
+    "                   Зупинено користувачем!\r\n"
+    "         Мікропрограма записана частково!\r\n"
+    "Необхідно повторно вибрати файл прошивки,\r\n"
+    "    і провести запис, інакще в подальшому\r\n"
+    "             прилад буде не працездатний!";
+inline constexpr const char* kPortsRefreshed = "Порти оновлено!";
+inline constexpr const char* kDeviceReset = "Скинуто прилад!!!";
+
+// Captions and hints of the layout.
+inline constexpr const char* kLabel1Caption = "Порт:";
+inline constexpr const char* kLabel1Hint = "Запустити диспетчер пристроїв";
+inline constexpr const char* kCbPortHint = "Ctrl+R оновлення списку портів";
+inline constexpr const char* kButtonWriteHint =
+    "\rКоманда запису!\r\rЗаборонено переривати процедуру запису, інакше це може привести до некоректної роботи приладу!";
+inline constexpr const char* kPNGButton6Hint = "Про програму";
+inline constexpr const char* kCbBaudRateHint = "Швидкість встановлюється відповідно до документації на прилад";
+inline constexpr const char* kSButton2Hint = "Сайт виробника";
+inline constexpr const char* kSButton3Hint = "Інформація про програму";
+inline constexpr const char* kButtonConectCaption = "Визначити";
+inline constexpr const char* kButtonOpenHexCaption = "Відкрити";
+inline constexpr const char* kButtonOpenHexHint = "Повинна бути точна відповідність приладу і мікропрограми для нього";
+inline constexpr const char* kMemoAboutHint = "Інформація про прилад";
+
+// The speed selector's items; the index is the TBaudRate ordinal.
+inline constexpr const char* kBaudRates[15] = {"110",   "300",   "600",   "1200",  "2400",   "4800",   "9600",  "14400",
+                                               "19200", "38400", "56000", "57600", "115200", "128000", "256000"};
+inline constexpr int kBaudRate115200Index = 12;
+
+}  // namespace ui::texts

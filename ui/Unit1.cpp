@@ -1,0 +1,45 @@
+#include "ui/Unit1.h"
+
+#include "ui/Main.h"
+
+namespace ui {
+
+TFormHelp::TFormHelp(forms::Shell& shell) : shell_(shell) {
+  SetCaption("Про програму");
+  SetHeight(kClientHeight);
+  sWebLabel1.SetCaption(kLabelHost);
+  Button1.Caption = "ОК";  // Cyrillic О and К
+}
+
+void TFormHelp::ShowAbout() {
+  if (!visible_) {
+    visible_ = true;
+    Button1.SetFocus();
+  }
+  ++frontRequests_;
+  Notify();
+}
+
+void TFormHelp::CloseAbout() {
+  if (!visible_) return;
+  visible_ = false;
+  Notify();
+}
+
+void TFormHelp::ClosedByUser() { CloseAbout(); }
+
+void TFormHelp::FormKeyDown(std::uint16_t key, const TShiftState&) {
+  if (key == VK_F1) CloseAbout();
+}
+
+void TFormHelp::Button1Click() {
+  shell_.MessageBeep(forms::MB_ICONASTERISK);
+  CloseAbout();
+}
+
+void TFormHelp::sWebLabel1Click() {
+  shell_.MessageBeep(forms::MB_ICONASTERISK);
+  shell_.ShellExecute("", kLabelUrl, forms::SW_SHOW);
+}
+
+}  // namespace ui

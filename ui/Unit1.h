@@ -1,0 +1,51 @@
+#pragma once
+// The About window as a plain object.
+#include <cstdint>
+#include <string>
+
+#include "forms/Controls.h"
+#include "forms/Shell.h"
+
+namespace ui {
+
+struct TShiftState;
+
+class TFormHelp : public forms::Window {
+ public:
+  explicit TFormHelp(forms::Shell& shell);
+
+  static constexpr int kClientWidth = 154;
+  static constexpr int kClientHeight = 193;
+  static constexpr int kLeft = 616;
+  static constexpr int kTop = 197;
+
+  // The maker's two sites: the label's and the main window's site button's.
+  static constexpr const char* kLabelHost = "www.ostra-devices.example";
+  static constexpr const char* kLabelUrl = "https://www.ostra-devices.example/";
+  static constexpr const char* kSiteUrl = "https://support.ostra-devices.example/";
+
+  bool Visible() const { return visible_; }
+  // Shows it (not modal), to the front, with the focus; when shown, only to the front.
+  void ShowAbout();
+  // Hides it; it keeps its place and contents.
+  void CloseAbout();
+  // The binding reports the close box or Alt+F4.
+  void ClosedByUser();
+  // Counts the requests to come to the front (the binding raises the window).
+  std::uint64_t FrontRequests() const { return frontRequests_; }
+
+  void FormKeyDown(std::uint16_t key, const TShiftState& shift);
+  void Button1Click();
+  void sWebLabel1Click();
+
+  forms::Control Image_Emblem{this, "Image_Emblem"};
+  forms::Label sWebLabel1{this, "sWebLabel1"};
+  forms::Button Button1{this, "Button1"};
+
+ private:
+  forms::Shell& shell_;
+  bool visible_ = false;
+  std::uint64_t frontRequests_ = 0;
+};
+
+}  // namespace ui
