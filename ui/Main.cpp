@@ -68,7 +68,7 @@ void TMainForm::FormCreate() {
   // The selectors; selecting by the program runs no change handler.
   {
     std::vector<std::string> ports = cbPort.Items();
-    serial::ListSerialPorts(ports);
+    serial::ListSerialPorts(ports, portSources);
     cbPort.SetItems(std::move(ports));
     cbPort.SetItemIndex(0);
   }
@@ -172,7 +172,7 @@ void TMainForm::StopCommand() {
 
 void TMainForm::RefreshPorts() {
   std::vector<std::string> ports = cbPort.Items();
-  serial::ListSerialPorts(ports);
+  serial::ListSerialPorts(ports, portSources);
   cbPort.SetItems(std::move(ports));
   cbPort.SetItemIndex(0);
   shell_.ShowMessage(texts::kPortsRefreshed);

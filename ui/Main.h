@@ -88,6 +88,8 @@ class TMainForm : public forms::Window {
   forms::ComboBox sComboBoxSkinName{this, "sComboBoxSkinName", true};
 
   TSkinManager sSkinManager1;
+  // Where the port list looks (the system's places unless a test points elsewhere).
+  serial::PortSources portSources;
   serial::TBComPort BComPort1;
   firmware::TOpenDialog OpenDialog1;
 
