@@ -3,6 +3,7 @@
 // and the flash transfer.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "firmware/Firmware.h"
 #include "forms/Controls.h"
@@ -11,6 +12,17 @@
 #include "serial/BCPort.h"
 
 namespace protocol {
+
+// The values of one write procedure: set to 0 by its preparation, used by the
+// transfer, read by the procedure's ends (and kept afterwards for a look).
+struct ProcedureValues {
+  // 64 bits so that no geometry a device may report can wrap the address.
+  std::int64_t FlashAddress = 0;
+  std::int32_t FailedAttempts = 0;
+  std::int32_t ErasePause = 0;
+  std::int32_t WritePause = 0;
+  std::int32_t ProgramPause = 0;
+};
 
 // The program-wide texts and numbers of the protocol.
 struct ProtocolState {
@@ -24,6 +36,7 @@ struct ProtocolState {
   std::int32_t BlockCount = 0;
   // -1 asks the running transfer to stop; 0 when a transfer begins.
   std::int32_t StopRequested = 0;
+  ProcedureValues Procedure;
 };
 
 // What the protocol handlers touch on the main window.
@@ -49,8 +62,38 @@ struct ProtocolContext {
 // Close; when closed, Port := cbPort's text, BaudRate := cbBaudRate's index; Open.
 bool ApplySelectorsAndOpen(ProtocolContext& ctx);
 
+// The exchange steps.
 std::string FrameCommand(const std::string& body);
+void SendStep(ProtocolContext& ctx, const std::string& command, int step, unsigned pauseMs);
+void ReadAck(ProtocolContext& ctx, unsigned pauseMs);
+bool AckAccepted(const ProtocolState& state, std::string_view expected);
 void ResetDevice(ProtocolContext& ctx);
+
+// Identification.
+enum class Variant { IdentifyButton, WriteProcedure };
+enum class IdentifyOutcome { Identified, NotIdentified, UnknownBootloader };
+IdentifyOutcome IdentifyDevice(ProtocolContext& ctx, Variant variant);
+
+// The hexadecimal field at 1-based `position`, `length` characters (either case);
+// 0 when the reply ends inside it or it is not all hexadecimal digits.
+std::int32_t ReplyHexField(std::string_view reply, std::size_t position, std::size_t length);
+// The description's bytes (Windows-1251) into the memo: a line feed starts a new
+// line, every other byte is appended as its character.
+void AppendDescription(forms::Memo& memo, std::string_view bytes);
+// Windows-1251 bytes as UTF-8; each byte gives exactly one character.
+std::string Cp1251ToUtf8(std::string_view bytes);
+
+// The flash transfer.
+enum class Phase { Erase, Write, Program };
+struct TransferOutcome {
+  enum Kind { Completed, Failed, Stopped } kind = Completed;
+  Phase phase = Phase::Erase;  // failed only
+};
+TransferOutcome TransferImage(ProtocolContext& ctx);
+// The attempts of the command in CommandText; Completed means "go on".
+TransferOutcome RunAttempts(ProtocolContext& ctx, Phase phase);
+
+// The handlers.
 void ButtonConectClick(ProtocolContext& ctx);
 void ButtonWriteClick(ProtocolContext& ctx);
 

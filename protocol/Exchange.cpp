@@ -1,0 +1,48 @@
+// The command frame and the send and read steps every exchange is built from.
+#include "forms/Shell.h"
+#include "protocol/Protocol.h"
+#include "protocol/ProtocolTexts.h"
+
+namespace protocol {
+
+bool ApplySelectorsAndOpen(ProtocolContext& ctx) {
+  auto& port = ctx.BComPort1;
+  if (port.Close()) {
+    port.SetPort(ctx.cbPort.Text());
+    // An index of -1 becomes an ordinal outside the table: the component refuses it.
+    port.SetBaudRate(static_cast<serial::TBaudRate>(ctx.cbBaudRate.ItemIndex()));
+  }
+  return port.Open();
+}
+
+std::string FrameCommand(const std::string& body) { return "r" + body + firmware::HexByteSum(body) + ";"; }
+
+void SendStep(ProtocolContext& ctx, const std::string& command, int step, unsigned pauseMs) {
+  ctx.BComPort1.WriteStr(command);
+  ctx.ProgressbarReadWrite.StepBy(step);
+  ctx.shell.Sleep(pauseMs);
+}
+
+void ReadAck(ProtocolContext& ctx, unsigned pauseMs) {
+  ctx.shell.Sleep(pauseMs);
+  ctx.state.AckReply.clear();
+  ctx.BComPort1.ReadStr(ctx.state.AckReply, 20);
+}
+
+bool AckAccepted(const ProtocolState& state, std::string_view expected) {
+  const std::string& reply = state.AckReply;
+  if (reply.size() < 3) return false;
+  return std::string_view(reply).substr(0, 3) == expected && reply.back() == ';';
+}
+
+void ResetDevice(ProtocolContext& ctx) {
+  auto& port = ctx.BComPort1;
+  port.WriteStr(texts::kReset);
+  ctx.shell.Sleep(100);
+  port.ReadStr(ctx.state.AckReply, 20);
+  port.WriteStr(texts::kReset);
+  port.ReadStr(ctx.state.AckReply, 20);
+  ctx.shell.MessageBeep(forms::MB_ICONEXCLAMATION);
+}
+
+}  // namespace protocol
