@@ -1,0 +1,203 @@
+// Speed and memory of the firmware image:
+//  (a) check + build of a generated 1 MiB HEX file, median of 5 runs, beside a
+//      plain 40 MB fill measured in the same run;
+//  (b) peak resident memory of a process after the carried firmware's start-up,
+//      beside a process that only holds a 40 MB text.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#if defined(__linux__)
+#include <sys/resource.h>
+#include <sys/wait.h>
+#endif
+
+#include "firmware/Firmware.h"
+#include "forms/Controls.h"
+#include "forms/Gauge.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Answers nothing, shows nothing: the cost measured is the firmware code's own.
+class NullShell : public forms::Shell {
+ public:
+  std::optional<std::string> answer;
+  long pumps = 0;
+  void SetApplicationTitle(const std::string&) override {}
+  std::string ApplicationTitle() const override { return {}; }
+  void ShowMessage(const std::string&) override {}
+  void ShowErrorBox(const std::string&) override {}
+  void MessageBeep(unsigned) override {}
+  void Beep(unsigned, unsigned) override {}
+  void Sleep(unsigned) override {}
+  void ProcessMessages() override { ++pumps; }
+  void BringToFront() override {}
+  void RepaintMainWindow() override {}
+  void ShellExecute(const std::string&, const std::string&, unsigned) override {}
+  std::optional<std::string> OpenFileDialog(const std::string&) override { return answer; }
+  std::string LongTimeOfDay() override { return {}; }
+};
+
+struct Window {
+  NullShell shell;
+  forms::TGauge gauge{nullptr, "ProgressbarReadWrite"};
+  forms::Memo terminal{nullptr, "TextTerminal"};
+  forms::Label label{nullptr, "LabelNameOfHex"};
+  forms::Control write{nullptr, "ButtonWrite"};
+  std::string image;
+  firmware::TOpenDialog dialog;
+  firmware::FirmwareContext ctx{shell, gauge, terminal, label, write, image, dialog};
+};
+
+std::string Hex2(unsigned v) {
+  static const char d[] = "0123456789ABCDEF";
+  return {d[(v >> 4) & 15], d[v & 15]};
+}
+
+std::string Record(unsigned type, unsigned address, const std::vector<unsigned>& bytes) {
+  unsigned sum = static_cast<unsigned>(bytes.size()) + (address >> 8) + (address & 0xFF) + type;
+  std::string line = ":" + Hex2(static_cast<unsigned>(bytes.size())) + Hex2(address >> 8) + Hex2(address & 0xFF) + Hex2(type);
+  for (unsigned b : bytes) {
+    line += Hex2(b);
+    sum += b;
+  }
+  return line + Hex2((0x100 - (sum & 0xFF)) & 0xFF) + "\r\n";
+}
+
+// About 1 MiB: 16-byte records, a new linear base every 64 KiB.
+std::string MakeHexFile(std::size_t* records) {
+  std::string text;
+  std::uint32_t state = 12345;
+  std::size_t n = 0;
+  for (std::uint32_t address = 0; text.size() < (1u << 20) - 64; address += 16, ++n) {
+    if (address % 0x10000 == 0) text += Record(4, 0, {address >> 24, (address >> 16) & 0xFF});
+    std::vector<unsigned> data(16);
+    for (auto& b : data) {
+      state = state * 1103515245u + 12345u;
+      b = (state >> 16) & 0xFF;
+    }
+    text += Record(0, address & 0xFFFF, data);
+  }
+  text += ":00000001FF\r\n";
+  *records = n;
+  return text;
+}
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+int RunSpeed() {
+  std::size_t records = 0;
+  std::string text = MakeHexFile(&records);
+  auto path = (std::filesystem::temp_directory_path() / ("bench-firmware-" + std::to_string(::getpid()) + ".hex")).string();
+  std::ofstream(path, std::ios::binary) << text;
+
+  Window w;
+  std::vector<double> checkBuild, open, fill;
+  for (int run = 0; run < 5; ++run) {
+    // Baseline: the bare cost of filling 40 MB, into a buffer already held.
+    auto t0 = Clock::now();
+    w.image.assign(firmware::kImageChars, 'F');
+    fill.push_back(Ms(Clock::now() - t0));
+
+    w.terminal.SetText(text);
+    auto t1 = Clock::now();
+    bool ok = firmware::CheckFirmwareText(w.ctx) && firmware::BuildFirmwareImage(w.ctx);
+    checkBuild.push_back(Ms(Clock::now() - t1));
+    if (!ok) {
+      std::fprintf(stderr, "the generated file did not pass\n");
+      return 1;
+    }
+
+    w.shell.answer = path;
+    auto t2 = Clock::now();
+    firmware::ButtonOpenHexClick(w.ctx);
+    open.push_back(Ms(Clock::now() - t2));
+  }
+  std::filesystem::remove(path);
+
+  double cb = Median(checkBuild), op = Median(open), base = Median(fill);
+  std::printf("1 MiB HEX file: %zu bytes, %zu data records, %zu lines\n", text.size(), records, w.terminal.Lines().size());
+  std::printf("  check + build, median of 5:       %8.2f ms  (goal < 150 ms: %s)\n", cb, cb < 150 ? "met" : "MISSED");
+  std::printf("  whole Open (read, split, upper-case, check, build): %.2f ms\n", op);
+  std::printf("  baseline, plain 40 MB fill:       %8.2f ms\n", base);
+  std::printf("  ratio check+build / fill:         %8.2f\n", cb / base);
+  std::printf("  pumps over %d runs of check+build+open: %ld\n", 5, w.shell.pumps);
+  return cb < 150 ? 0 : 3;
+}
+
+#if defined(__linux__)
+// Peak resident memory of a fresh copy of this program doing one thing.
+long ChildPeakKiB(const char* mode) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    execl("/proc/self/exe", "bench_firmware", mode, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  if (pid < 0 || wait4(pid, &status, 0, &usage) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+  return usage.ru_maxrss;
+}
+#endif
+
+int ChildMode(const std::string& mode) {
+  if (mode == "--child-idle") return 0;
+  if (mode == "--child-40mb") {
+    std::string image(firmware::kImageChars, 'F');
+    return image[12345] == 'F' ? 0 : 1;
+  }
+  if (mode == "--child-carried") {
+    Window w;
+    w.terminal.SetText(std::string(firmware::CarriedFirmwareText()));
+    firmware::PrepareCarriedFirmware(w.ctx);
+    return w.write.Enabled() && w.image.size() == firmware::kImageChars ? 0 : 1;
+  }
+  return 2;
+}
+
+int RunMemory() {
+#if defined(__linux__)
+  long idle = ChildPeakKiB("--child-idle");
+  long plain = ChildPeakKiB("--child-40mb");
+  long carried = ChildPeakKiB("--child-carried");
+  if (idle < 0 || plain < 0 || carried < 0) {
+    std::fprintf(stderr, "a measuring process failed\n");
+    return 1;
+  }
+  double image = firmware::kImageChars / 1e6;
+  double over = (carried * 1024.0) / 1e6 - image;
+  std::printf("Peak resident memory (MB = 10^6 bytes):\n");
+  std::printf("  idle process:                     %8.1f MB\n", idle * 1024.0 / 1e6);
+  std::printf("  baseline, process holding 40 MB:  %8.1f MB\n", plain * 1024.0 / 1e6);
+  std::printf("  after the carried firmware's start-up: %.1f MB = image %.0f MB + %.1f MB (goal <= +60 MB: %s)\n",
+              carried * 1024.0 / 1e6, image, over, over <= 60 ? "met" : "MISSED");
+  std::printf("  ratio start-up / baseline:        %8.2f\n", static_cast<double>(carried) / static_cast<double>(plain));
+  return over <= 60 ? 0 : 3;
+#else
+  std::printf("Peak resident memory: not measured on this platform\n");
+  return 0;
+#endif
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 1) return ChildMode(argv[1]);
+  int speed = RunSpeed();
+  int memory = RunMemory();
+  return speed ? speed : memory;
+}

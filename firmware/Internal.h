@@ -1,0 +1,49 @@
+#pragma once
+// Helpers shared by the firmware sources; not part of the layer's interface.
+#include <chrono>
+#include <cstdint>
+#include <string_view>
+
+#include "firmware/Firmware.h"
+#include "forms/Shell.h"
+
+namespace firmware::detail {
+
+// The value of a hexadecimal digit, or -1.
+inline int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// A field read as "$" + field: every character a digit, at least one. Raises the
+// runtime's conversion error otherwise.
+std::uint64_t ParseHexField(std::string_view field);
+
+// The start of both ready states: front, gauge at 0, Write enabled, the
+// information sound. The caller sets the label.
+void ShowReadyState(FirmwareContext& ctx);
+
+// Pumps the message queue at the first call and then whenever about 10 ms have
+// passed, so a long pass stays responsive without paying for a pump per step.
+class Pacer {
+ public:
+  explicit Pacer(forms::Shell& shell) : shell_(shell) {}
+  void Tick() {
+    auto now = std::chrono::steady_clock::now();
+    if (first_ || now >= next_) {
+      first_ = false;
+      shell_.ProcessMessages();
+      next_ = std::chrono::steady_clock::now() + kInterval;
+    }
+  }
+  static constexpr std::chrono::milliseconds kInterval{10};
+
+ private:
+  forms::Shell& shell_;
+  bool first_ = true;
+  std::chrono::steady_clock::time_point next_{};
+};
+
+}  // namespace firmware::detail
