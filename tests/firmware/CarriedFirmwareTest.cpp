@@ -141,6 +141,9 @@ TEST(CarriedFirmware, TheGeneratorReproducesTheCommittedFile) {
   TempDir dir;
   std::string out = (dir.Path() / "generated.hex").string();
   std::string command = std::string("\"") + HEXGEN_PATH + "\" \"" + out + "\"";
+#ifdef _WIN32
+  command = "\"" + command + "\"";  // cmd takes off the outer pair
+#endif
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
   std::string generated = ReadFile(out);
   std::string committed = ReadFile(CARRIED_HEX_PATH);
