@@ -1,0 +1,208 @@
+// Writes the carried firmware into a simulated device and sets the time it takes
+// beside what the wire, the device and the protocol's own reads must cost.
+//
+// The simulator runs in a child process, so the CPU time measured here is the
+// uploader's alone (the handler's thread and the port's event thread).
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "firmware/Firmware.h"
+#include "protocol/Protocol.h"
+#include "tests/support/ScriptedShell.h"
+#include "tools/devsim/Simulator.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double CpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Notes when the transfer starts (its first pump after the preparation) and
+// ends (the completed end brings the window to the front first).
+class TimingShell : public testing_support::ScriptedShell {
+ public:
+  forms::Button* conect = nullptr;
+  bool running = false;
+  Clock::time_point start, end;
+  double cpuStart = 0, cpuEnd = 0;
+  void ProcessMessages() override {
+    if (!running && conect && !conect->Enabled()) {
+      running = true;
+      start = Clock::now();
+      cpuStart = CpuSeconds();
+    }
+    ScriptedShell::ProcessMessages();
+  }
+  void BringToFront() override {
+    if (running) {
+      end = Clock::now();
+      cpuEnd = CpuSeconds();
+      running = false;
+    }
+    ScriptedShell::BringToFront();
+  }
+};
+
+struct Child {
+  pid_t pid = -1;
+  int stopFd = -1;
+  std::string port;
+};
+
+// The device in a process of its own; it serves until the pipe closes.
+Child StartDevice(const devsim::Options& options) {
+  int ready[2], stop[2];
+  if (pipe(ready) != 0 || pipe(stop) != 0) std::perror("pipe");
+  Child child;
+  child.pid = fork();
+  if (child.pid == 0) {
+    close(ready[0]);
+    close(stop[1]);
+    devsim::Simulator sim(options);
+    sim.Start();
+    std::string name = sim.PortName() + "\n";
+    (void)!write(ready[1], name.data(), name.size());
+    char c;
+    while (read(stop[0], &c, 1) > 0) {
+    }
+    sim.Stop();
+    std::fprintf(stderr, "  device: %s\n", sim.Summary().c_str());
+    _exit(0);
+  }
+  close(ready[1]);
+  close(stop[0]);
+  char buf[256];
+  ssize_t n = read(ready[0], buf, sizeof buf);
+  close(ready[0]);
+  if (n > 0) child.port.assign(buf, static_cast<std::size_t>(n - 1));
+  child.stopFd = stop[1];
+  return child;
+}
+
+void StopDevice(Child& child) {
+  close(child.stopFd);
+  int status;
+  waitpid(child.pid, &status, 0);
+}
+
+struct Run {
+  bool completed = false;
+  bool flashMatches = false;
+  double transferSeconds = 0;
+  double cpuShare = 0;
+  long commands = 0;
+  long inChars = 0;
+};
+
+Run WriteOnce(const std::string& image, const devsim::Options& base, const std::string& flashPath) {
+  devsim::Options o = base;
+  o.linkName = "bench-transfer-" + std::to_string(getpid());
+  o.flashPath = flashPath;
+  Child child = StartDevice(o);
+
+  TimingShell shell;
+  forms::Window w;
+  forms::TGauge gauge{&w, "ProgressbarReadWrite"};
+  forms::ProgressBar bar{&w, "ProgressbarWrite"};
+  forms::Label label3{&w, "Label3"}, status{&w, "LabelNameOfHex"};
+  forms::Memo memo{&w, "MemoAbout"}, terminal{&w, "TextTerminal"};
+  forms::Button conect{&w, "ButtonConect"}, openHex{&w, "ButtonOpenHex"}, write{&w, "ButtonWrite"};
+  forms::ComboBox port{&w, "cbPort"}, rate{&w, "cbBaudRate"};
+  port.SetItems({child.port});
+  port.SetItemIndex(0);
+  rate.SetItems({"110", "300", "600", "1200", "2400", "4800", "9600", "14400", "19200", "38400", "56000", "57600",
+                 "115200", "128000", "256000"});
+  rate.SetItemIndex(12);
+  serial::TBComPort com;
+  serial::ApplyMainWindowSettings(com);
+  protocol::ProtocolState state;
+  firmware::TOpenDialog dialog;
+  protocol::ProtocolContext ctx{shell, com,    state,   image,  dialog, gauge, bar,  label3,
+                                status, memo,  terminal, conect, openHex, write, port, rate};
+  shell.conect = &conect;
+  shell.Run([&] { protocol::ButtonWriteClick(ctx); });
+  com.Close();
+  StopDevice(child);
+
+  Run r;
+  r.completed = shell.errors.empty() && shell.messages.size() == 1 && state.Procedure.FailedAttempts == 0;
+  r.transferSeconds = std::chrono::duration<double>(shell.end - shell.start).count();
+  r.cpuShare = (shell.cpuEnd - shell.cpuStart) / r.transferSeconds;
+  std::ifstream f(flashPath, std::ios::binary);
+  std::vector<unsigned char> flash((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  r.flashMatches = !flash.empty();
+  for (std::size_t i = 0; i < flash.size() && r.flashMatches; ++i)
+    r.flashMatches = std::stoul(image.substr(2 * i, 2), nullptr, 16) == flash[i];
+  unlink(flashPath.c_str());
+  // The log holds two lines per attempt after the description's line.
+  r.commands = static_cast<long>((memo.Lines().size() - 1) / 2);
+  return r;
+}
+
+}  // namespace
+
+int main() {
+  // The image as the start-up builds it.
+  testing_support::ScriptedShell buildShell;
+  forms::Window w;
+  forms::TGauge gauge{&w, "ProgressbarReadWrite"};
+  forms::Memo terminal{&w, "TextTerminal"};
+  forms::Label status{&w, "LabelNameOfHex"};
+  forms::Control write{&w, "ButtonWrite"};
+  std::string image;
+  firmware::TOpenDialog dialog;
+  firmware::FirmwareContext fc{buildShell, gauge, terminal, status, write, image, dialog};
+  terminal.SetText(std::string(firmware::CarriedFirmwareText()));
+  firmware::PrepareCarriedFirmware(fc);
+
+  const unsigned writes = 10, bytes = 64, blocks = 192;
+  const std::string flashPath = "/tmp/bench-transfer-flash-" + std::to_string(getpid());
+
+  devsim::Options wire;
+  wire.baud = 115200;
+  wire.eraseBusyMs = 2;
+  wire.writeBusyMs = 1;
+  wire.programBusyMs = 1;
+  std::printf("Carried firmware into the default device (%u blocks x %u writes x %u bytes)\n", blocks, writes, bytes);
+  Run a = WriteOnce(image, wire, flashPath);
+
+  // The lower bound: every character both ways at 10 bits, plus the busy times.
+  // The replies are the simulator's six-character acknowledgements.
+  const double charS = 10.0 / 115200;
+  const double eraseS = (12 + 6) * charS + 0.002;
+  const double writeS = (2 * bytes + 8 + 6) * charS + 0.001;
+  const double programS = (6 + 6) * charS + 0.001;
+  const long commands = static_cast<long>(blocks) * (1 + 2 * writes);
+  const double bound = blocks * (eraseS + writes * (writeS + programS));
+  // Each read ends only after an inter-byte gap longer than 1 ms.
+  const double floor = bound + commands * 0.001;
+  std::printf("  115200 baud, busy 2/1/1 ms: %s, flash %s\n", a.completed ? "completed" : "NOT COMPLETED",
+              a.flashMatches ? "matches" : "DIFFERS");
+  std::printf("  commands                       %ld (expected %ld)\n", a.commands, commands);
+  std::printf("  measured transfer              %.3f s\n", a.transferSeconds);
+  std::printf("  wire + busy lower bound        %.3f s\n", bound);
+  std::printf("  protocol floor (+1 ms per read) %.3f s\n", floor);
+  std::printf("  ratio to the floor             %.3f (goal <= 1.05)\n", a.transferSeconds / floor);
+  std::printf("  CPU time / wall time           %.1f %% (goal < 20 %%)\n", 100 * a.cpuShare);
+
+  Run b = WriteOnce(image, devsim::Options{}, flashPath);
+  std::printf("  no baud emulation: %s, flash %s\n", b.completed ? "completed" : "NOT COMPLETED",
+              b.flashMatches ? "matches" : "DIFFERS");
+  std::printf("  measured transfer              %.3f s\n", b.transferSeconds);
+  std::printf("  commands per second            %.0f\n", static_cast<double>(b.commands) / b.transferSeconds);
+  std::printf("  CPU time / wall time           %.1f %%\n", 100 * b.cpuShare);
+  return a.completed && b.completed && a.flashMatches && b.flashMatches ? 0 : 1;
+}

@@ -1,0 +1,96 @@
+// The parts of the exchange that need no port: frames, acknowledgements, reply
+// fields and the description's decoding into the memo.
+#include <gtest/gtest.h>
+
+#include "protocol/Protocol.h"
+
+namespace {
+
+using protocol::AckAccepted;
+using protocol::FrameCommand;
+using protocol::ProtocolState;
+using protocol::ReplyHexField;
+
+TEST(FrameCommand, AddsPlainLowByteSumAndNothingAfterTheSemicolon) {
+  EXPECT_EQ(FrameCommand("04000040"), "r0400004044;");
+  EXPECT_EQ(FrameCommand("02"), "r0202;");
+  // 05 + 01 + FF + FF = 0x204: only the low byte stays.
+  EXPECT_EQ(FrameCommand("0501FFFF"), "r0501FFFF04;");
+  EXPECT_EQ(FrameCommand("04000000"), "r0400000004;");
+  EXPECT_EQ(FrameCommand("05011234"), "r050112344C;");
+}
+
+TEST(AckAccepted, NeedsTheCodeAtTheStartAndTheSemicolonAtTheEnd) {
+  ProtocolState s;
+  auto judged = [&](const std::string& reply, const char* expected) {
+    s.AckReply = reply;
+    return AckAccepted(s, expected);
+  };
+  EXPECT_TRUE(judged("r84;", "r84"));
+  EXPECT_TRUE(judged("r8484;", "r84"));
+  EXPECT_TRUE(judged("r84 anything at all;", "r84"));  // the middle is not read
+  EXPECT_FALSE(judged("r84", "r84"));                  // cut before its ";"
+  EXPECT_FALSE(judged("r8484", "r84"));
+  EXPECT_FALSE(judged("r85;", "r84"));
+  EXPECT_FALSE(judged("", "r84"));
+  EXPECT_FALSE(judged("r8", "r84"));
+  EXPECT_FALSE(judged(";", "r84"));
+  // A late erase reply followed by the write's own: judged as one text.
+  EXPECT_FALSE(judged("r8484;r8585;", "r85"));
+  EXPECT_TRUE(judged("r8585;r8484;", "r85"));
+}
+
+TEST(ReplyHexField, ReadsFullFieldsOnlyAndMalformedOnesAreZero) {
+  const std::string reply = "r8202abcd0A4000C0;";  // 18 characters
+  EXPECT_EQ(ReplyHexField(reply, 10, 2), 10);
+  EXPECT_EQ(ReplyHexField(reply, 12, 2), 64);
+  EXPECT_EQ(ReplyHexField(reply, 14, 4), 192);
+  EXPECT_EQ(ReplyHexField("r8202abcdffFF0aBc;", 10, 2), 255);
+  EXPECT_EQ(ReplyHexField("r8202abcdffFF0aBc;", 14, 4), 0x0ABC);
+  // The ";" or the end of a short reply cuts into the field.
+  EXPECT_EQ(ReplyHexField("r8202abcd0A40C0;", 14, 4), 0);
+  EXPECT_EQ(ReplyHexField("r8202abcd0A4", 12, 2), 0);
+  EXPECT_EQ(ReplyHexField("r8202abcd0A", 12, 2), 0);
+  EXPECT_EQ(ReplyHexField("", 10, 2), 0);
+  EXPECT_EQ(ReplyHexField("r8202abcd0G4000C0;", 10, 2), 0);
+  EXPECT_EQ(ReplyHexField("r8202abcd+A4000C0;", 10, 2), 0);
+  EXPECT_EQ(ReplyHexField("r8202abcd A4000C0;", 10, 2), 0);
+}
+
+TEST(Cp1251, DecodesEveryByteToExactlyOneCharacter) {
+  EXPECT_EQ(protocol::Cp1251ToUtf8("\xCF\xF0\xE8\xEB\xE0\xE4 ZOR-5"), "Прилад ZOR-5");
+  EXPECT_EQ(protocol::Cp1251ToUtf8("\xB2\xB3\xAF\xBF\xAA\xBA\xA5\xB4"), "ІіЇїЄєҐґ");
+  EXPECT_EQ(protocol::Cp1251ToUtf8("\xA8\xB8\xB9\x88\x96"), "Ёё№€–");
+  EXPECT_EQ(protocol::Cp1251ToUtf8("\x98"), "\xEF\xBF\xBD");  // no character there
+  EXPECT_EQ(protocol::Cp1251ToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
+  for (int b = 0; b < 256; ++b) {
+    std::string utf8 = protocol::Cp1251ToUtf8(std::string(1, static_cast<char>(b)));
+    int leads = 0;
+    for (char c : utf8) leads += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    EXPECT_EQ(leads, 1) << "byte " << b;
+  }
+}
+
+struct MemoFixture : ::testing::Test {
+  forms::Window window;
+  forms::Memo memo{&window, "MemoAbout"};
+};
+
+TEST_F(MemoFixture, LineFeedsStartLinesAndEverythingElseIsAppended) {
+  protocol::AppendDescription(memo, "ZOR-5\n\xE2\xE5\xF0\xF1\xB3\xFF 2.1");
+  EXPECT_EQ(memo.Lines(), (std::vector<std::string>{"ZOR-5", "версія 2.1"}));
+  EXPECT_EQ(memo.Text(), "ZOR-5\r\nверсія 2.1");
+}
+
+TEST_F(MemoFixture, EmptyLinesLeadingAndTrailingLineFeedsAndCarriageReturnsSurvive) {
+  protocol::AppendDescription(memo, "\na\n\n\nb\r\nc\n");
+  EXPECT_EQ(memo.Lines(), (std::vector<std::string>{"", "a", "", "", "b\r", "c"}));
+  EXPECT_EQ(memo.Text(), "\r\na\r\n\r\n\r\nb\r\r\nc\r\n");
+}
+
+TEST_F(MemoFixture, TwoLineVersionIsNoLongerSixCharacters) {
+  protocol::AppendDescription(memo, "2108\n25");
+  EXPECT_EQ(memo.Text(), "2108\r\n25");
+}
+
+}  // namespace

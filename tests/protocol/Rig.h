@@ -1,0 +1,120 @@
+#pragma once
+// The few controls, the port and the Shell that the protocol's handlers touch,
+// wired as the main window wires them, with a simulated device on a
+// pseudo-terminal behind the port.
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "forms/Controls.h"
+#include "forms/Gauge.h"
+#include "protocol/Protocol.h"
+#include "serial/BCPort.h"
+#include "tests/support/ScriptedShell.h"
+#include "tools/devsim/Simulator.h"
+
+namespace protocol_tests {
+
+// The scripted Shell; while `capSleeps` is set, a pause longer than `sleepCap`
+// is cut to it (used only where the device is silent, so the pause cannot change
+// what the read finds). `requestedSleeps` keeps every pause asked for.
+class TestShell : public testing_support::ScriptedShell {
+ public:
+  bool capSleeps = false;
+  unsigned sleepCap = 1;
+  std::vector<unsigned> requestedSleeps;
+  void Sleep(unsigned ms) override {
+    requestedSleeps.push_back(ms);
+    ScriptedShell::Sleep(capSleeps && ms > sleepCap ? sleepCap : ms);
+  }
+};
+
+// A fresh link name per simulator, so parallel test processes never meet.
+std::string UniqueLinkName();
+
+// "r" + body + the plain low-byte sum + ";", computed here on its own.
+std::string Frame(const std::string& body);
+// The commands of a transfer without failures, as the device must see them.
+std::string ExpectedTransfer(const std::string& image, unsigned writesPerBlock, unsigned bytesPerWrite,
+                             unsigned blockCount);
+// An image of `bytes` erased bytes (two "F" each) with `data` placed at `address`.
+std::string ImageWith(std::size_t bytes, std::size_t address, const std::vector<unsigned char>& data);
+// The image's bytes over 0 .. count - 1.
+std::vector<unsigned char> ImageBytes(const std::string& image, std::size_t count);
+// The carried firmware built as the start-up builds it (once per test program).
+const std::string& CarriedImage();
+
+inline const std::string kWakeUpAndIdentify = "rrrrrrrrrrrrrrrrrrrrrrrrr" "r0202;";
+inline const std::string kIdentifyAndDescribe = kWakeUpAndIdentify + "r0303;";
+
+struct Rig {
+  TestShell shell;
+  forms::Window window;
+  forms::TGauge ProgressbarReadWrite{&window, "ProgressbarReadWrite"};
+  forms::ProgressBar ProgressbarWrite{&window, "ProgressbarWrite"};
+  forms::Label Label3{&window, "Label3"};
+  forms::Label LabelNameOfHex{&window, "LabelNameOfHex"};
+  forms::Memo MemoAbout{&window, "MemoAbout"};
+  forms::Memo TextTerminal{&window, "TextTerminal"};
+  forms::Button ButtonConect{&window, "ButtonConect"};
+  forms::Button ButtonOpenHex{&window, "ButtonOpenHex"};
+  forms::Button ButtonWrite{&window, "ButtonWrite"};
+  forms::ComboBox cbPort{&window, "cbPort"};
+  forms::ComboBox cbBaudRate{&window, "cbBaudRate"};
+  serial::TBComPort BComPort1;
+  protocol::ProtocolState state;
+  std::string FirmwareImage;
+  firmware::TOpenDialog OpenDialog1;
+  protocol::ProtocolContext ctx{shell,          BComPort1,        state,        FirmwareImage,  OpenDialog1,
+                                ProgressbarReadWrite, ProgressbarWrite, Label3, LabelNameOfHex, MemoAbout,
+                                TextTerminal,   ButtonConect,     ButtonOpenHex, ButtonWrite,   cbPort,
+                                cbBaudRate};
+  std::unique_ptr<devsim::Simulator> sim;
+
+  Rig();
+  ~Rig();
+
+  // Starts a simulator with these options and points the port selector at it.
+  devsim::Simulator& StartDevice(devsim::Options options);
+  // Points the port selector at a port name.
+  void SelectPort(const std::string& name);
+
+  // The handlers, run as the application runs them (errors to the error box).
+  void Write();
+  void Identify();
+
+  // Everything the device has received so far.
+  std::string Inbound() const;
+  // The transfer's log lines in MemoAbout (the lines after the description).
+  std::vector<std::string> LogLines(std::size_t descriptionLines) const;
+};
+
+// A device played by the test itself on a pseudo-terminal, for replies the
+// simulator never sends (cut ones, a bare "r83;"): it answers each framed
+// command from a table (unknown commands: the acknowledgement of its code).
+class ScriptedDevice {
+ public:
+  ScriptedDevice();
+  ~ScriptedDevice();
+  std::string identifyReply = "r820201040A4000C0;";
+  std::string describeReply = "r83210824XX;";
+  // The published port name.
+  std::string PortName() const { return name_; }
+  std::string Inbound();
+  void Start();
+
+ private:
+  void Serve();
+  int master_ = -1;
+  std::string name_;
+  std::thread thread_;
+  int stopPipe_[2] = {-1, -1};
+  std::string linkPath_;
+  std::mutex mutex_;
+  std::string inbound_;
+};
+
+}  // namespace protocol_tests
