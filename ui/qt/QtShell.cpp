@@ -1,0 +1,155 @@
+#include "ui/qt/QtShell.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileDialog>
+#include <QLocale>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QTime>
+#include <QTimer>
+#include <QUrl>
+#include <chrono>
+#include <thread>
+
+#include "forms/Errors.h"
+#include "ui/qt/Text.h"
+
+// TODO(serial): once forms/Synchronizer.h exists, ProcessMessages also runs the
+// port thread's synchronous hand-offs (Synchronizer::Instance().CheckSynchronize()).
+#if __has_include("forms/Synchronizer.h")
+#include "forms/Synchronizer.h"
+#define UPLOADER_HAS_SYNCHRONIZER 1
+#endif
+
+namespace uiqt {
+
+namespace {
+
+void ShowBox(QMessageBox::Icon icon, const std::string& title, const std::string& text) {
+  QMessageBox box(icon, ToQt(title), WithLineBreaks(text), QMessageBox::Ok);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+}  // namespace
+
+void QtShell::SetApplicationTitle(const std::string& title) {
+  title_ = title;
+  QApplication::setApplicationDisplayName(ToQt(title));
+}
+
+void QtShell::ShowMessage(const std::string& text) {
+  if (closing_) return;
+  ShowBox(QMessageBox::NoIcon, title_, text);
+}
+
+void QtShell::ShowErrorBox(const std::string& text) {
+  if (closing_) return;
+  ShowBox(QMessageBox::Critical, title_, text);
+}
+
+void QtShell::MessageBeep(unsigned) { QApplication::beep(); }
+
+void QtShell::Beep(unsigned, unsigned durationMs) {
+  // The desktop bell has no pitch; the tone's length still paces the caller.
+  QApplication::beep();
+  std::this_thread::sleep_for(std::chrono::milliseconds(durationMs));
+}
+
+void QtShell::Sleep(unsigned ms) {
+  // A plain block: nothing is pumped while the device gets its time.
+  if (ms == 0) std::this_thread::yield();
+  else std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void QtShell::ProcessMessages() {
+  if (closing_) throw forms::EApplicationClosing();
+  QCoreApplication::processEvents();
+#ifdef UPLOADER_HAS_SYNCHRONIZER
+  forms::Synchronizer::Instance().CheckSynchronize();
+#endif
+  if (closing_) throw forms::EApplicationClosing();
+}
+
+void QtShell::BringToFront() {
+  if (!mainWindow_) return;
+  QWidget* target = QApplication::activeWindow() ? QApplication::activeWindow() : mainWindow_.data();
+  target->raise();
+  target->activateWindow();
+}
+
+void QtShell::RepaintMainWindow() {
+  if (mainWindow_) mainWindow_->repaint();
+}
+
+void QtShell::ShellExecute(const std::string&, const std::string& file, unsigned) {
+  const QString target = ToQt(file);
+  const QUrl url = target.contains(QStringLiteral("://")) ? QUrl(target) : QUrl::fromLocalFile(target);
+  QDesktopServices::openUrl(url);  // the result is not looked at
+}
+
+QString QtShell::QtFilter(const std::string& filter) {
+  const QStringList parts = ToQt(filter).split(QChar('|'));
+  QStringList out;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(QChar(';'), QChar(' '));
+    out << parts[i] + QStringLiteral(" (") + patterns + QChar(')');
+  }
+  return out.join(QStringLiteral(";;"));
+}
+
+std::optional<std::string> QtShell::OpenFileDialog(const std::string& filter) {
+  if (closing_) return std::nullopt;
+  const QString path = QFileDialog::getOpenFileName(mainWindow_, QString(), QString(), QtFilter(filter));
+  if (path.isEmpty()) return std::nullopt;
+  return QFile::encodeName(path).toStdString();
+}
+
+std::string QtShell::LongTimeOfDay() {
+  // The locale's long time format without its time zone, as the desktop shows it.
+  QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+  format.remove(QRegularExpression(QStringLiteral("\\s*t+")));
+  format = format.trimmed();
+  if (format.isEmpty()) format = QStringLiteral("hh:mm:ss");
+  return FromQt(QLocale::system().toString(QTime::currentTime(), format));
+}
+
+void QtShell::Deliver(const std::function<void()>& handler) {
+  ++depth_;
+  try {
+    handler();
+  } catch (const forms::EApplicationClosing&) {
+    // The window was closed under a pumping operation: unwind quietly.
+  } catch (const std::exception& e) {
+    try {
+      ShowErrorBox(forms::ErrorBoxText(e.what()));
+    } catch (...) {
+    }
+  } catch (...) {
+    try {
+      ShowErrorBox(forms::ErrorBoxText("Unknown error"));
+    } catch (...) {
+    }
+  }
+  --depth_;
+  if (depth_ == 0 && closing_ && onUnwound_ && !unwoundPosted_) {
+    unwoundPosted_ = true;
+    // Queued, so the window closes from the event loop, not from inside the
+    // event that ran the handler.
+    QTimer::singleShot(0, [fn = onUnwound_] { fn(); });
+  }
+}
+
+void QtShell::RequestClosing(std::function<void()> onUnwound) {
+  closing_ = true;
+  onUnwound_ = std::move(onUnwound);
+  if (depth_ == 0 && !unwoundPosted_) {
+    unwoundPosted_ = true;
+    QTimer::singleShot(0, [fn = onUnwound_] { fn(); });
+  }
+}
+
+}  // namespace uiqt

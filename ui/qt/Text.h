@@ -1,0 +1,15 @@
+#pragma once
+// The models keep texts as bytes: our own texts are UTF-8, a device's description
+// is Windows-1251. Qt wants QString.
+#include <QString>
+#include <string>
+
+namespace uiqt {
+
+// UTF-8 when the bytes are valid UTF-8, otherwise Windows-1251.
+QString ToQt(const std::string& bytes);
+std::string FromQt(const QString& text);
+// CR LF, lone CR and lone LF all become one line break.
+QString WithLineBreaks(const std::string& bytes);
+
+}  // namespace uiqt

@@ -1,0 +1,71 @@
+#pragma once
+// The few widget kinds the windows need beyond Qt's own.
+#include <QColor>
+#include <QLabel>
+#include <QStyledItemDelegate>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+
+namespace forms {
+class TGauge;
+}
+
+namespace uiqt {
+
+// A label that reports a click with the left button.
+class ClickLabel : public QLabel {
+ public:
+  using QLabel::QLabel;
+  std::function<void()> onClick;
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// A link-like label: its own text colour, the window-text colour while hovered.
+class WebLabel : public ClickLabel {
+ public:
+  WebLabel(QColor color, QWidget* parent);
+  bool Hovered() const { return hovered_; }
+
+ protected:
+  void enterEvent(QEnterEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+
+ private:
+  void Recolor();
+  QColor color_;
+  bool hovered_ = false;
+};
+
+// The percentage gauge: a maroon bar in proportion to Progress and the gauge's
+// text. It repaints only when its model says the shown percentage changed.
+class GaugeWidget : public QWidget {
+ public:
+  GaugeWidget(forms::TGauge& model, QWidget* parent);
+  static constexpr QColor kBarColor{128, 0, 0};
+  // Repaints requested by the model, and paints done (for the tests).
+  std::uint64_t RepaintRequests() const { return requests_; }
+  std::uint64_t Paints() const { return paints_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  forms::TGauge& model_;
+  std::uint64_t requests_ = 0;
+  std::uint64_t paints_ = 0;
+};
+
+// Drop-down rows of a fixed height.
+class RowHeightDelegate : public QStyledItemDelegate {
+ public:
+  RowHeightDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+ private:
+  int height_;
+};
+
+}  // namespace uiqt
