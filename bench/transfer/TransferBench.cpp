@@ -155,6 +155,8 @@ Run WriteOnce(const std::string& image, const devsim::Options& base, const std::
 }  // namespace
 
 int main() {
+  // The device's summary comes from the child on stderr: keep the lines in order.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   // The image as the start-up builds it.
   testing_support::ScriptedShell buildShell;
   forms::Window w;

@@ -121,6 +121,28 @@ TEST(Faults, DeviceFallingSilentEndsAfterFourHundredFailedAttempts) {
   EXPECT_EQ(rig.ProgressbarWrite.Position(), 2);
 }
 
+TEST(Faults, StopIsNoticedRightAfterAFailedAttempt) {
+  Rig rig;
+  rig.FirmwareImage = CarriedImage();
+  auto o = Geometry(4, 16, 4);
+  o.stopAfter = 2 + 9 + 1;  // block 1's first write gets no answer
+  rig.StartDevice(o);
+  const std::string failing = Frame("0501" + rig.FirmwareImage.substr(2 * 0x40, 32));
+  int attemptsSeen = 0;
+  rig.shell.onProcessMessages = [&] {
+    if (rig.state.CommandText == failing && ++attemptsSeen == 3) rig.state.StopRequested = -1;
+  };
+  rig.Write();
+  // The third attempt was still sent and read; its failure ends the transfer.
+  const std::string in = rig.Inbound();
+  EXPECT_EQ(in, kIdentifyAndDescribe + ExpectedTransfer(rig.FirmwareImage, 4, 16, 1) + Frame("04000040") + failing +
+                    failing + failing);
+  EXPECT_EQ(rig.state.Procedure.FailedAttempts, 3);
+  EXPECT_EQ(rig.Label3.Caption(), "Автокалібровка: 0.3.0");
+  EXPECT_EQ(rig.shell.messages, Messages{});
+  EXPECT_TRUE(rig.BComPort1.IsOpen());
+}
+
 TEST(Faults, FailedAttemptsShareOneBudgetOverTheWholeProcedure) {
   Rig rig;
   rig.FirmwareImage = CarriedImage();
