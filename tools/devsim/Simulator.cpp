@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -146,6 +147,10 @@ struct Simulator::Impl {
   std::thread thread;
   bool started = false, stopped = false;
   std::atomic<bool> finished{false};
+  // Hang-up waiting for the other side to read the last reply: closing the
+  // master at once would throw away what it has not read yet.
+  int readWatch = -1;
+  Clock::time_point hangUpBy;
 
   Impl(Options opts, std::vector<uint8_t> flash) : o(std::move(opts)), boot(o, std::move(flash)), rng(o.seed) {
     if (o.baud > 0) charTime = Nanos(10'000'000'000LL / o.baud);
@@ -345,15 +350,31 @@ struct Simulator::Impl {
     while (!outbound.empty() && outbound.front().at <= now) {
       Pending p = std::move(outbound.front());
       outbound.pop_front();
+      if (p.hangUp && !p.bytes.empty() && !hup && !SlaveClosed()) {
+        // inotify reports the other side's next read of the slave.
+        readWatch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (readWatch >= 0 && inotify_add_watch(readWatch, slavePath.c_str(), IN_ACCESS | IN_CLOSE) < 0) {
+          close(readWatch);
+          readWatch = -1;
+        }
+        hangUpBy = now + std::chrono::seconds(2);
+      }
       if (!p.bytes.empty()) WriteReply(p.bytes);
       if (p.hangUp) {
-        CloseLine();
-        stats().hungUp = true;
-        Record(Direction::Note, "hung up");
-        return false;
+        if (readWatch < 0) return HangUp();
+        return true;
       }
     }
     return true;
+  }
+
+  bool HangUp() {
+    if (readWatch >= 0) close(readWatch);
+    readWatch = -1;
+    CloseLine();
+    stats().hungUp = true;
+    Record(Direction::Note, "hung up");
+    return false;
   }
 
   void WriteReply(const std::string& bytes) {
@@ -424,6 +445,13 @@ struct Simulator::Impl {
         if (!ProcessOutbound(now)) break;
         if (!inbound.empty()) deadline = inbound.front().first;
         if (!outbound.empty() && (!deadline || outbound.front().at < *deadline)) deadline = outbound.front().at;
+        if (readWatch >= 0) {
+          if (now >= hangUpBy) {
+            HangUp();
+            break;
+          }
+          if (!deadline || hangUpBy < *deadline) deadline = hangUpBy;
+        }
       }
       const auto now = Clock::now();
       Nanos wait = deadline ? std::max(Nanos(0), *deadline - now) : Nanos(-1);
@@ -439,18 +467,23 @@ struct Simulator::Impl {
                                                                            : std::chrono::milliseconds(10);
         if (wait.count() < 0 || wait > step) wait = step;
       }
-      pollfd fds[2] = {{stopFd, POLLIN, 0}, {master, POLLIN, 0}};
+      pollfd fds[3] = {{stopFd, POLLIN, 0}, {readWatch, POLLIN, 0}, {master, POLLIN, 0}};
       timespec ts{time_t(wait.count() / 1'000'000'000), long(wait.count() % 1'000'000'000)};
-      const int r = ppoll(fds, hupNow ? 1 : 2, wait.count() < 0 ? nullptr : &ts, nullptr);
+      const int r = ppoll(fds, hupNow ? 2 : 3, wait.count() < 0 ? nullptr : &ts, nullptr);
       if (r < 0 && errno != EINTR) break;
       if (fds[0].revents & POLLIN) break;
+      if (fds[1].revents & POLLIN) {
+        std::lock_guard lk(mu);
+        HangUp();
+        break;
+      }
       if (hupNow) {
         if (SlaveClosed()) continue;
         std::lock_guard lk(mu);
         hup = false;
         Record(Direction::Note, "port opened by the other side");
       }
-      if (hupNow || (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) ReadLine();
+      if (hupNow || (fds[2].revents & (POLLIN | POLLHUP | POLLERR))) ReadLine();
     }
     finished = true;
   }
@@ -515,6 +548,8 @@ void Simulator::Stop() {
   }
   s.thread.join();
   std::lock_guard lk(s.mu);
+  if (s.readWatch >= 0) close(s.readWatch);
+  s.readWatch = -1;
   s.CloseLine();
   close(s.stopFd);
   s.stopFd = -1;
