@@ -2,6 +2,7 @@
 // The serial port component: one platform serial port, its line settings, driver
 // buffers and time-outs, string writes and reads, and its event thread.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -14,6 +15,61 @@ enum TByteSize : std::uint8_t { bs5, bs6, bs7, bs8 };
 enum TParity : std::uint8_t { paNone, paOdd, paEven, paMark, paSpace };
 enum TStopBits : std::uint8_t { sb1, sb1_5, sb2 };
 enum TSyncMethod : std::uint8_t { smThreadSync, smWindowSync, smNone };
+enum TComError : std::uint8_t { ceFrame, ceRxParity, ceOverrun, ceBreak, ceIO, ceMode, ceRxOver, ceTxFull };
+enum TPortEvent : std::uint8_t { peRxChar, peTxEmpty, peRing, peCTS, peDSR, peRLSD, peError, peRx80Full };
+enum TOperationKind : std::uint8_t { opWrite, opRead };
+
+// A small set of enumeration members, one bit per ordinal.
+template <typename E>
+class EnumSet {
+ public:
+  constexpr EnumSet() = default;
+  constexpr EnumSet(std::initializer_list<E> members) {
+    for (E m : members) Include(m);
+  }
+  constexpr void Include(E m) { bits_ |= static_cast<std::uint8_t>(1u << m); }
+  constexpr bool Contains(E m) const { return (bits_ >> m) & 1u; }
+  constexpr bool Empty() const { return bits_ == 0; }
+  constexpr std::uint8_t Bits() const { return bits_; }
+  constexpr bool operator==(const EnumSet&) const = default;
+
+ private:
+  std::uint8_t bits_ = 0;
+};
+using TComErrors = EnumSet<TComError>;
+using TPortEvents = EnumSet<TPortEvent>;
+
+// The platform mask of a set of line events, and back (only the eight bits).
+std::uint32_t EventsToMask(TPortEvents events);
+TPortEvents EventsFromMask(std::uint32_t mask);
+
+// The speed table, indexed by the TBaudRate ordinal.
+inline constexpr std::uint32_t kBaudRates[15] = {110,   300,   600,   1200,   2400,   4800,   9600,  14400,
+                                                 19200, 38400, 56000, 57600, 115200, 128000, 256000};
+
+class TBComPort;
+class CommLayer;
+class CommOperation;
+class TComThread;
+
+using TNotifyEvent = std::function<void(TBComPort& sender)>;
+using TComSignalEvent = std::function<void(TBComPort& sender, bool state)>;
+using TComErrorEvent = std::function<void(TBComPort& sender, TComErrors errors)>;
+using TRxCharEvent = std::function<void(TBComPort& sender, int count)>;
+
+// One overlapped operation. A fresh record behaves like one whose completion
+// event is already signalled: waiting on it returns 0 at once.
+struct AsyncOperation {
+  std::unique_ptr<CommOperation> Overlapped;  // the platform part, made by the start step
+  TOperationKind OperationKind = opWrite;
+  ~AsyncOperation();
+};
+using PAsync = AsyncOperation*;
+void NewAsyncOperation(PAsync& op);
+void FreeAsyncOperation(PAsync& op);
+
+// The value NormalizeTimeout hands the platform: a negative value is all bits set.
+std::uint32_t NormalizeTimeout(std::int32_t value);
 
 // Every failure of the component: a fixed Ukrainian text, no code.
 class EComPort : public forms::Exception {
@@ -50,6 +106,8 @@ class TComTimeouts {
 class TBComPort {
  public:
   TBComPort();
+  // With a comm layer of the caller's (the tests record what reaches the platform).
+  explicit TBComPort(std::unique_ptr<CommLayer> layer);
   ~TBComPort();
   TBComPort(const TBComPort&) = delete;
   TBComPort& operator=(const TBComPort&) = delete;
@@ -81,10 +139,56 @@ class TBComPort {
   TComTimeouts& Timeouts();
   void SetTimeouts(const TComTimeouts& timeouts);
 
+  // The operation record's start and wait steps.
+  int StartWrite(const void* buffer, int count, PAsync op);
+  int StartWriteString(const std::string& str, PAsync op);
+  int StartRead(void* buffer, int count, PAsync op);
+  int StartReadString(std::string& str, int count, PAsync op);
+  int WaitForCompletion(PAsync op);
+
+  // Bytes in the driver's input queue; clears the driver's error state.
+  int BytesWaiting();
+  // Modem input lines: bit 0 CTS, bit 1 DSR, bit 2 ring, bit 3 RLSD.
+  std::uint8_t LineSignals();
+
+  // The firing routines of the event thread's delivery.
+  void DoRxChar();
+  void DoTxEmpty();
+  void DoRing();
+  void DoCTSChange();
+  void DoDSRChange();
+  void DoRLSDChange();
+  void DoError();
+  void DoRx80Full();
+  // smWindowSync's message handler, on the main thread (message 1025).
+  void NotifyWindowProc(std::uint32_t message, std::uint32_t wParam, std::uint32_t lParam);
+
+  TPortEvents MonitoredEvents() const;
+  // How often the event thread's wait woke up since the port was created.
+  std::uint64_t EventThreadWakeups() const;
+  CommLayer& Layer();
+
+  TComSignalEvent OnCTSChange;
+  TComSignalEvent OnDSRChange;
+  TComErrorEvent OnError;
+  TNotifyEvent OnRing;
+  TComSignalEvent OnRLSDChange;
+  TNotifyEvent OnRx80Full;
+  TRxCharEvent OnRxChar;
+  TNotifyEvent OnTxEmpty;
+
  private:
+  friend class TComTimeouts;
+  friend class TComThread;
+  void PushBufferSizes();
+  void PushLineSettings();
+  void PushTimeouts();
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
+
+// PortEventMessage: sent to the notify window under smWindowSync.
+inline constexpr std::uint32_t PortEventMessage = 1025;
 
 // BComPort1's stored values on the main window (they replace the defaults).
 void ApplyMainWindowSettings(TBComPort& port);

@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "forms/Errors.h"
+#include "forms/Synchronizer.h"
 
 namespace testing_support {
 
@@ -42,6 +43,7 @@ void ScriptedShell::Sleep(unsigned ms) {
 
 void ScriptedShell::ProcessMessages() {
   ++pumps;
+  forms::Synchronizer::Instance().CheckSynchronize();
   if (onProcessMessages) onProcessMessages();
 }
 
