@@ -35,7 +35,7 @@ FaultRun RunFaults(devsim::Options o) {
   Client c(sim.SlavePath());
   c.Send(Identifies(kCommands));
   FaultRun run;
-  run.received = c.Read(kCommands, 1500ms);
+  run.received = c.Read(kCommands, 800ms);
   run.stats = sim.stats();
   for (const auto& e : sim.Transcript())
     if (e.direction == devsim::Direction::Fault) run.decisions.push_back(e.text);
@@ -130,8 +130,7 @@ TEST(DevsimFaults, HangsUpAfterTheNthReply) {
   const std::string link = sim.LinkPath();
   Client c(link);
   EXPECT_EQ(c.Exchange("r0202;").substr(0, 5), "r8202");
-  EXPECT_EQ(c.Exchange("r0303;").substr(0, 3), "r83");
-  c.Send("r0202;");
+  EXPECT_EQ(c.Exchange("r0303;").substr(0, 3), "r83") << "the last reply must not be lost in the hang-up";
   EXPECT_EQ(c.Read(1, 1000ms), "");
   EXPECT_TRUE(c.HungUp());
   const auto end = Clock::now() + 2s;
