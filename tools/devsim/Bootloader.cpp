@@ -191,7 +191,10 @@ Outcome Bootloader::Execute(const std::vector<uint8_t>& body) {
       std::vector<uint8_t> data(body.begin() + 2, body.end());
       if (number == lastWrite_) {
         // A re-send after a lost acknowledgement: the new copy replaces the staged one.
-        if (data != staged_) committed_ = false, countedCommit_ = false;
+        if (data != staged_) {
+          committed_ = false;
+          countedCommit_ = false;
+        }
       } else if (number == lastWrite_ + 1 && (lastWrite_ == 0 || committed_)) {
         committed_ = false;
         countedCommit_ = false;
