@@ -433,17 +433,23 @@ void MainWindow::ApplySkin() {
     list->setItemDelegate(new RowHeightDelegate(kListRowHeight, list));
 }
 
-void MainWindow::ShowCentred() {
+void MainWindow::Centre() {
   QScreen* screen = QGuiApplication::primaryScreen();
-  if (screen) {
-    const QRect area = screen->geometry();
-    const QSize outer = frameGeometry().size();
-    move(area.left() + (area.width() - outer.width()) / 2, area.top() + (area.height() - outer.height()) / 2);
-  }
+  if (!screen) return;
+  const QRect area = screen->geometry();
+  const QSize outer = frameGeometry().size();
+  const QPoint place(area.left() + (area.width() - outer.width()) / 2, area.top() + (area.height() - outer.height()) / 2);
+  if (frameGeometry().topLeft() != place) move(place);
+}
+
+void MainWindow::ShowCentred() {
+  Centre();
   // At start the focus is in the first control of the order, outside the window.
   if (!form_.ActiveControl())
     if (QWidget* first = WidgetFor(&form_.MemoAbout)) first->setFocus(Qt::OtherFocusReason);
   show();
+  // The frame's size is known once shown.
+  Centre();
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

@@ -54,6 +54,7 @@ class MainWindow : public QWidget {
   void SyncWindow();
   void ApplySkin();
   void Snap();
+  void Centre();
   // Runs one of the form's handlers at the edge.
   void Run(void (ui::TMainForm::*handler)());
   void Post(void (ui::TMainForm::*handler)());

@@ -16,12 +16,7 @@
 #include "forms/Errors.h"
 #include "ui/qt/Text.h"
 
-// TODO(serial): once forms/Synchronizer.h exists, ProcessMessages also runs the
-// port thread's synchronous hand-offs (Synchronizer::Instance().CheckSynchronize()).
-#if __has_include("forms/Synchronizer.h")
 #include "forms/Synchronizer.h"
-#define UPLOADER_HAS_SYNCHRONIZER 1
-#endif
 
 namespace uiqt {
 
@@ -67,9 +62,7 @@ void QtShell::Sleep(unsigned ms) {
 void QtShell::ProcessMessages() {
   if (closing_) throw forms::EApplicationClosing();
   QCoreApplication::processEvents();
-#ifdef UPLOADER_HAS_SYNCHRONIZER
   forms::Synchronizer::Instance().CheckSynchronize();
-#endif
   if (closing_) throw forms::EApplicationClosing();
 }
 
@@ -141,6 +134,17 @@ void QtShell::Deliver(const std::function<void()>& handler) {
     // event that ran the handler.
     QTimer::singleShot(0, [fn = onUnwound_] { fn(); });
   }
+}
+
+void QtShell::InstallSynchronizerWake() {
+  auto& sync = forms::Synchronizer::Instance();
+  sync.SetMainThread();
+  // Called from the port thread: only posting is safe there.
+  sync.SetWakeMainThread([] {
+    QMetaObject::invokeMethod(
+        qApp, [] { forms::Synchronizer::Instance().CheckSynchronize(); }, Qt::QueuedConnection);
+  });
+  sync.SetErrorHandler([this](const std::exception_ptr& error) { Deliver([error] { std::rethrow_exception(error); }); });
 }
 
 void QtShell::RequestClosing(std::function<void()> onUnwound) {

@@ -44,6 +44,10 @@ class QtShell : public forms::Shell {
   void RequestClosing(std::function<void()> onUnwound);
   bool Closing() const { return closing_; }
 
+  // The port thread's hand-offs: when it leaves work for the main thread, the
+  // event loop is woken to run it; a failure of such work shows the error box.
+  void InstallSynchronizerWake();
+
   // "Text|*.pat|Other|*.x" to Qt's "Text (*.pat);;Other (*.x)".
   static QString QtFilter(const std::string& filter);
 

@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
     uiqt::Application app(argc, argv);
     uiqt::QtShell shell;
     shell.SetApplicationTitle(ui::texts::kStartTitle);
+    shell.InstallSynchronizerWake();
 
     ui::TFormHelp formHelp(shell);
     ui::TMainForm mainForm(shell, formHelp);
