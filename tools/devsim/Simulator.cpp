@@ -478,7 +478,14 @@ struct Simulator::Impl {
         break;
       }
       if (hupNow) {
-        if (SlaveClosed()) continue;
+        // A client may have come, written and gone between two looks: what it
+        // wrote is still there to read.
+        pollfd p{master, POLLIN, 0};
+        poll(&p, 1, 0);
+        if (p.revents & POLLHUP) {
+          if (p.revents & POLLIN) ReadLine();
+          continue;
+        }
         std::lock_guard lk(mu);
         hup = false;
         Record(Direction::Note, "port opened by the other side");
