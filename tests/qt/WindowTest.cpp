@@ -120,6 +120,11 @@ TEST_F(Windows, EveryControlOfTheLayoutIsAtItsPlaceWithItsKindTextAndHint) {
   // Fonts: the window's, and the two memos' own sizes.
   EXPECT_EQ(window->font().families().value(0), "MS Sans Serif");
   EXPECT_EQ(window->font().pixelSize(), 11);
+  // Styled controls too: a style sheet must not take the window's font away.
+  for (const char* name : {"Label1", "cbPort", "ButtonConect", "cbBaudRate", "Label3", "ProgressbarReadWrite"}) {
+    EXPECT_EQ(QFontInfo(Find(name)->font()).family().toStdString(), QFontInfo(window->font()).family().toStdString()) << name;
+    EXPECT_EQ(Find(name)->font().pixelSize(), 11) << name;
+  }
   EXPECT_EQ(Find("TextTerminal")->font().pixelSize(), 16);
   EXPECT_EQ(Find("MemoAbout")->font().pixelSize(), 15);
   // The carried firmware is in the hidden terminal from the start.

@@ -23,10 +23,7 @@ AboutWindow::AboutWindow(ui::TFormHelp& form, QtShell& shell)
   setObjectName(QStringLiteral("FormHelp"));
   // An open About window does not keep the program running.
   setAttribute(Qt::WA_QuitOnClose, false);
-  QFont font;
-  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans")});
-  font.setPixelSize(11);
-  setFont(font);
+  setFont(WindowFont(11));
   setAutoFillBackground(true);
   QPalette pal = palette();
   pal.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
@@ -53,6 +50,8 @@ AboutWindow::AboutWindow(ui::TFormHelp& form, QtShell& shell)
   button1_->setDefault(true);
   button1_->setFocusPolicy(Qt::StrongFocus);
   connect(button1_, &QPushButton::clicked, this, [this] { shell_.Deliver([this] { form_.Button1Click(); }); });
+
+  for (QWidget* w : findChildren<QWidget*>()) w->setFont(font());
 
   Application::SetKeyPreview(this, [this](QKeyEvent& event) {
     const std::uint16_t key = VirtualKey(event.key());

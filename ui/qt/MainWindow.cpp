@@ -31,14 +31,6 @@ namespace {
 constexpr int kListRowHeight = 15;
 const QColor kSkinnedLabelText(67, 76, 88);
 
-QFont WindowFont(int pixelSize) {
-  QFont f;
-  f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans")});
-  f.setPixelSize(pixelSize);
-  f.setWeight(QFont::Normal);
-  return f;
-}
-
 template <class W>
 W* Place(W* widget, const char* name, int left, int top, int width, int height) {
   widget->setObjectName(QString::fromLatin1(name));
@@ -236,6 +228,10 @@ void MainWindow::Build() {
   QComboBox* skinName = MakeList(this, "sComboBoxSkinName", true, 32, 760, 145, 21);
   BindEditableList(f.sComboBoxSkinName, skinName, &ui::TMainForm::sComboBoxSkinNameChange);
 
+  // Widgets that a style sheet styles stop inheriting the window's font: give
+  // each its own.
+  for (QWidget* w : findChildren<QWidget*>())
+    if (w != terminal && w != memoAbout && !terminal->isAncestorOf(w) && !memoAbout->isAncestorOf(w)) w->setFont(font());
   QWidget::setTabOrder(memoAbout, terminal);
   QWidget::setTabOrder(terminal, skinName);
   QWidget::setTabOrder(skinName, cbPort);

@@ -9,6 +9,15 @@
 
 namespace uiqt {
 
+QFont WindowFont(int pixelSize) {
+  QFont f;
+  f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Nimbus Sans"), QStringLiteral("Liberation Sans"),
+                 QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
+  f.setPixelSize(pixelSize);
+  f.setWeight(QFont::Normal);
+  return f;
+}
+
 void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
   QLabel::mouseReleaseEvent(event);
   if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && onClick) onClick();

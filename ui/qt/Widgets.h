@@ -1,6 +1,7 @@
 #pragma once
 // The few widget kinds the windows need beyond Qt's own.
 #include <QColor>
+#include <QFont>
 #include <QLabel>
 #include <QStyledItemDelegate>
 #include <QWidget>
@@ -12,6 +13,10 @@ class TGauge;
 }
 
 namespace uiqt {
+
+// The windows' font at a pixel size. Where the desktop lacks "MS Sans Serif" a
+// face of its widths is taken, so the captions fit the layout's sizes.
+QFont WindowFont(int pixelSize);
 
 // A label that reports a click with the left button.
 class ClickLabel : public QLabel {
