@@ -58,7 +58,9 @@ bool ApplyLineParams(int fd, const LineParams& p) {
   t.c_ispeed = p.rate;
   t.c_ospeed = p.rate;
   for (auto& c : t.c_cc) c = 0;
-  t.c_cc[VMIN] = 0;
+  // VMIN 1: a non-blocking read of an empty queue says EAGAIN, so a 0 means
+  // the other end hung up.
+  t.c_cc[VMIN] = 1;
   t.c_cc[VTIME] = 0;
   return ioctl(fd, TCSETS2, &t) == 0;
 }

@@ -45,6 +45,9 @@ int PollUntil(pollfd* fds, nfds_t n, std::optional<Clock::time_point> deadline) 
 
 // "The line has no such signal": ptys and some adapters answer so.
 bool NoSuchLine(int err) { return err == ENOTTY || err == EINVAL; }
+// The device has gone (unplugged, pty master closed): nothing is left to
+// switch or clear, and Close must still be able to finish.
+bool DeviceGone(int err) { return err == EIO || err == ENXIO || err == ENODEV; }
 
 struct PosixOperation : CommOperation {
   bool isRead = false;
@@ -95,6 +98,9 @@ class PosixCommLayer : public CommLayer {
     hungUp_ = false;
     lastSeenQueue_ = 0;
     rxWaiting_ = false;
+    std::uint64_t stale;
+    while (read(txDone_, &stale, sizeof stale) > 0) {
+    }
     {
       std::lock_guard lock(errMutex_);
       haveCounts_ = ReadCounts(clearCounts_);
@@ -144,7 +150,9 @@ class PosixCommLayer : public CommLayer {
     // never an operation to abort; only the clears touch the driver.
     bool rx = flags & PURGE_RXCLEAR, tx = flags & PURGE_TXCLEAR;
     if (rx || tx) {
-      if (tcflush(fd_, rx && tx ? TCIOFLUSH : rx ? TCIFLUSH : TCOFLUSH) != 0 && !NoSuchLine(errno)) return false;
+      if (tcflush(fd_, rx && tx ? TCIOFLUSH : rx ? TCIFLUSH : TCOFLUSH) != 0 && !NoSuchLine(errno) &&
+          !DeviceGone(errno))
+        return false;
     }
     return true;
   }
@@ -191,7 +199,7 @@ class PosixCommLayer : public CommLayer {
     }
     if (ioctl(fd_, request, &bit) == 0) return true;
     // A pty has no DTR or RTS: nothing to switch, which is no failure.
-    return NoSuchLine(errno);
+    return NoSuchLine(errno) || DeviceGone(errno);
   }
 
   StartResult StartWrite(std::unique_ptr<CommOperation>& op, const void* buffer, std::uint32_t count,
@@ -258,8 +266,9 @@ class PosixCommLayer : public CommLayer {
         [[maybe_unused]] auto got = read(txDone_, &v, sizeof v);
         events |= EV_TXEMPTY;
       }
-      if (watchLine && (fds[2].revents & (POLLHUP | POLLERR | POLLNVAL)) && !(fds[2].revents & POLLIN)) {
-        // The other end is gone for good; reads will say so. Stop watching.
+      if (watchLine && (fds[2].revents & (POLLHUP | POLLERR | POLLNVAL))) {
+        // The other end is gone for good; reads will say so. Stop watching,
+        // or the wait would return at once for ever.
         hungUp_ = true;
       }
       if ((watchLine && (fds[2].revents & (POLLIN | POLLPRI))) || (rxWaiting_ && r == 0)) {
@@ -342,7 +351,7 @@ class PosixCommLayer : public CommLayer {
         if (firstByte) break;
         continue;
       }
-      if (r == 0) return false;  // hang-up: the other end has gone
+      if (r == 0) return false;  // with VMIN 1 only a hang-up reads 0
       if (errno == EINTR) continue;
       if (errno != EAGAIN) return false;
       if (immediate) break;

@@ -1,0 +1,234 @@
+// The component on a real pseudo-terminal, the master playing the device.
+#include <gtest/gtest.h>
+#include <sys/file.h>
+
+#include <thread>
+
+#include "forms/Synchronizer.h"
+#include "serial/BCPort.h"
+#include "serial/Messages.h"
+#include "serial/posix/LineSettings.h"
+#include "tests/serial/Support.h"
+
+using namespace serial;
+using serial_test::Clock;
+using serial_test::MsSince;
+using serial_test::Pty;
+
+namespace {
+std::string MessageOf(const std::function<void()>& fn) {
+  try {
+    fn();
+  } catch (const EComPort& e) {
+    return e.what();
+  }
+  return "";
+}
+
+struct Program {
+  Pty pty;
+  TBComPort port;
+  Program() {
+    ApplyMainWindowSettings(port);
+    port.SetPort(pty.slavePath);
+    port.SetBaudRate(br115200);
+  }
+};
+}  // namespace
+
+TEST(PtyOpenClose, TwiceAndBothFailuresStayClosed) {
+  Program p;
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(p.port.Open());
+    EXPECT_TRUE(p.port.Open());
+    EXPECT_EQ(p.port.WriteStr("r0202;"), 6);
+    EXPECT_EQ(p.pty.Receive(), "r0202;");
+    EXPECT_TRUE(p.port.Close()) << "DTR/RTS on a pty are no failure";
+    EXPECT_TRUE(p.port.Close());
+  }
+
+  ASSERT_TRUE(p.port.Open());
+  TBComPort other;
+  other.SetPort(p.pty.slavePath);
+  EXPECT_EQ(MessageOf([&] { other.Open(); }), messages::kPortBusy);
+  EXPECT_FALSE(other.IsOpen());
+  p.port.Close();
+
+  // Another program holding the lock.
+  int holder = open(p.pty.slavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+  EXPECT_EQ(MessageOf([&] { p.port.Open(); }), messages::kPortBusy);
+  EXPECT_FALSE(p.port.IsOpen());
+  close(holder);
+  EXPECT_TRUE(p.port.Open()) << "free again once the holder let go";
+  p.port.Close();
+
+  for (const char* name : {"/dev/ostra-no-such-port", "no-such-port-xyz", ""}) {
+    TBComPort missing;
+    missing.SetPort(name);
+    EXPECT_EQ(MessageOf([&] { missing.Open(); }), messages::kNoSuchPort) << name;
+    EXPECT_FALSE(missing.IsOpen());
+  }
+  // Not a serial port at all: the line settings are refused.
+  TBComPort notTty;
+  notTty.SetPort("/dev/null");
+  EXPECT_NE(MessageOf([&] { notTty.Open(); }), "");
+  EXPECT_FALSE(notTty.IsOpen());
+}
+
+TEST(PtyReads, TimeOutsWithTheWindowsMeaning) {
+  Program p;
+  ASSERT_TRUE(p.port.Open());
+  std::string s;
+  // Nothing sent: 1 x 40 + 1 = 41 ms.
+  auto t0 = Clock::now();
+  EXPECT_EQ(p.port.ReadStr(s, 40), 0);
+  double ms = MsSince(t0);
+  EXPECT_TRUE(s.empty());
+  EXPECT_GE(ms, 40.5);
+  EXPECT_LT(ms, 250.0);
+
+  p.pty.Send("0123456789AB");
+  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  t0 = Clock::now();
+  EXPECT_EQ(p.port.ReadStr(s, 40), 12);
+  EXPECT_EQ(s, "0123456789AB");
+  EXPECT_LT(MsSince(t0), 41.0 + 200.0) << "the inter-byte gap may end it earlier, never later";
+
+  // Count bytes end the read at once.
+  p.pty.Send(std::string(40, 'x') + "rest");
+  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_EQ(p.port.ReadStr(s, 40), 40);
+  EXPECT_EQ(p.port.ReadStr(s, 40), 4);
+  EXPECT_EQ(s, "rest");
+
+  // Bytes that keep coming within the interval keep the read going up to its total.
+  p.port.Timeouts().SetReadInterval(30);
+  p.port.Timeouts().SetReadTotalConstant(1000);
+  std::thread sender([&] {
+    for (int i = 0; i < 5; ++i) {
+      p.pty.Send("ab");
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  });
+  t0 = Clock::now();
+  int n = p.port.ReadStr(s, 100);
+  sender.join();
+  EXPECT_EQ(n, 10);
+  EXPECT_GE(MsSince(t0), 40.0 + 25.0) << "ended by the gap after the last byte";
+
+  // The constructor's defaults: back at once with what is queued.
+  TComTimeouts defaults;
+  p.port.SetTimeouts(defaults);
+  EXPECT_EQ(p.port.Timeouts().ReadInterval(), -1);
+  p.pty.Send("queued");
+  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  t0 = Clock::now();
+  EXPECT_EQ(p.port.ReadStr(s, 1000), 6);
+  EXPECT_EQ(s, "queued");
+  EXPECT_EQ(p.port.ReadStr(s, 1000), 0);
+  EXPECT_LT(MsSince(t0), 30.0);
+  p.port.Close();
+}
+
+TEST(PtyReads, HangUpDuringAReadIsAReadError) {
+  Program p;
+  p.port.Timeouts().SetReadTotalConstant(3000);
+  p.port.Timeouts().SetReadInterval(0);
+  ASSERT_TRUE(p.port.Open());
+  std::thread killer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    p.pty.CloseMaster();
+  });
+  std::string s;
+  auto t0 = Clock::now();
+  EXPECT_EQ(MessageOf([&] { p.port.ReadStr(s, 10); }), messages::kReadError);
+  killer.join();
+  EXPECT_LT(MsSince(t0), 2000.0) << "no wait for the total time-out";
+  EXPECT_TRUE(p.port.IsOpen()) << "a failed read leaves the port open";
+  EXPECT_NE(MessageOf([&] { p.port.WriteStr("x"); }), "");
+  // The event thread must not spin on the hung-up line.
+  auto before = p.port.EventThreadWakeups();
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_LT(p.port.EventThreadWakeups() - before, 20u);
+  p.port.Close();
+}
+
+TEST(PtyWrites, CompleteAndBoundedByTheWriteTimeOut) {
+  Program p;
+  ASSERT_TRUE(p.port.Open());
+  EXPECT_EQ(p.port.WriteStr(std::string(300, 'w')), 300);
+  EXPECT_EQ(p.pty.Receive().size(), 300u);
+  // Nobody reads the master: the pty fills, and the write time-out (here 0 x
+  // len + 200 ms) ends the write with what got through instead of hanging.
+  p.port.Timeouts().SetWriteTotalMultiplier(0);
+  p.port.Timeouts().SetWriteTotalConstant(200);
+  std::string big(1 << 20, 'z');
+  auto t0 = Clock::now();
+  int n = p.port.WriteStr(big);
+  double ms = MsSince(t0);
+  EXPECT_GT(n, 0);
+  EXPECT_LT(n, static_cast<int>(big.size()));
+  EXPECT_GE(ms, 195.0);
+  EXPECT_LT(ms, 200.0 + 800.0);
+  p.port.Close();
+}
+
+TEST(PtyLineSettings, EveryRateSetExactly) {
+  Program p;
+  ASSERT_TRUE(p.port.Open());
+  for (int i = br110; i <= br256000; ++i) {
+    p.port.SetBaudRate(static_cast<TBaudRate>(i));
+    // The master reads the slave's settings back.
+    EXPECT_EQ(posix::ReadBackRate(p.pty.master), kBaudRates[i]) << kBaudRates[i];
+  }
+  p.port.SetBaudRate(br9600);  // and back from BOTHER to a standard code
+  EXPECT_EQ(posix::ReadBackRate(p.pty.master), 9600u);
+  EXPECT_EQ(MessageOf([&] { p.port.SetBaudRate(static_cast<TBaudRate>(15)); }), messages::kSetCommState);
+  EXPECT_EQ(posix::ReadBackRate(p.pty.master), 9600u) << "nothing built from outside the table";
+  EXPECT_TRUE(p.port.IsOpen());
+  p.port.Close();
+}
+
+TEST(PtyEvents, ReceivedDataReachesOnRxCharAndIdleIsQuiet) {
+  Program p;
+  int total = 0, calls = 0;
+  p.port.OnRxChar = [&](TBComPort&, int n) {
+    total = n;
+    ++calls;
+  };
+  ASSERT_TRUE(p.port.Open());
+  p.pty.Send("hello");
+  auto end = Clock::now() + std::chrono::seconds(2);
+  while (calls == 0 && Clock::now() < end) forms::Synchronizer::Instance().CheckSynchronize(5);
+  EXPECT_EQ(total, 5);
+  // Data left unread must not make the thread spin, nor must an idle line.
+  auto before = p.port.EventThreadWakeups();
+  auto t0 = Clock::now();
+  while (MsSince(t0) < 300) forms::Synchronizer::Instance().CheckSynchronize(5);
+  EXPECT_LT(p.port.EventThreadWakeups() - before, 40u);
+  std::string s;
+  p.port.ReadStr(s, 5);
+  EXPECT_EQ(s, "hello");
+  before = p.port.EventThreadWakeups();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_LE(p.port.EventThreadWakeups() - before, 2u);
+  // Close while the thread waits ends it through the stop signal.
+  t0 = Clock::now();
+  EXPECT_TRUE(p.port.Close());
+  EXPECT_LT(MsSince(t0), 1000.0);
+}
+
+TEST(PtyEvents, CloseWithHandOffsPendingOnARealLine) {
+  Program p;
+  p.port.OnRxChar = [](TBComPort&, int) {};
+  ASSERT_TRUE(p.port.Open());
+  p.pty.Send("data");  // the thread now waits for the main thread
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  auto t0 = Clock::now();
+  EXPECT_TRUE(p.port.Close());
+  EXPECT_LT(MsSince(t0), 1000.0);
+  EXPECT_TRUE(p.port.Open()) << "the port is free again";
+  p.port.Close();
+}
