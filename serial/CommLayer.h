@@ -44,6 +44,8 @@ struct CommTimeoutsBlock {
 };
 inline constexpr std::uint32_t kMaxDword = 0xFFFFFFFFu;
 
+// Where <windows.h> came first its macros, of the same values, stand in.
+#ifndef PURGE_TXABORT
 inline constexpr std::uint32_t PURGE_TXABORT = 1, PURGE_RXABORT = 2, PURGE_TXCLEAR = 4, PURGE_RXCLEAR = 8;
 inline constexpr std::uint32_t SETRTS = 3, CLRRTS = 4, SETDTR = 5, CLRDTR = 6;
 inline constexpr std::uint32_t EV_RXCHAR = 1, EV_TXEMPTY = 4, EV_CTS = 8, EV_DSR = 16, EV_RLSD = 32, EV_ERR = 128,
@@ -51,6 +53,7 @@ inline constexpr std::uint32_t EV_RXCHAR = 1, EV_TXEMPTY = 4, EV_CTS = 8, EV_DSR
 inline constexpr std::uint32_t CE_RXOVER = 1, CE_OVERRUN = 2, CE_RXPARITY = 4, CE_FRAME = 8, CE_BREAK = 16,
                                CE_TXFULL = 256, CE_IOE = 1024, CE_MODE = 32768;
 inline constexpr std::uint32_t MS_CTS_ON = 16, MS_DSR_ON = 32, MS_RING_ON = 64, MS_RLSD_ON = 128;
+#endif
 
 // The platform part of one overlapped operation: created by a start step, ended
 // by the wait.

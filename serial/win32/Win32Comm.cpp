@@ -1,0 +1,175 @@
+// The comm layer on Windows: the comm API itself, overlapped.
+#include <windows.h>
+
+#include "serial/CommLayer.h"
+
+namespace serial {
+
+namespace {
+
+struct Win32Operation : CommOperation {
+  OVERLAPPED ov{};
+  Win32Operation() { ov.hEvent = CreateEventA(nullptr, TRUE, TRUE, nullptr); }
+  ~Win32Operation() override {
+    if (ov.hEvent) CloseHandle(ov.hEvent);
+  }
+};
+
+class EventSignal : public StopSignal {
+ public:
+  EventSignal() : event_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+  ~EventSignal() override {
+    if (event_) CloseHandle(event_);
+  }
+  void Signal() override { SetEvent(event_); }
+  HANDLE handle() const { return event_; }
+
+ private:
+  HANDLE event_;
+};
+
+class Win32CommLayer : public CommLayer {
+ public:
+  ~Win32CommLayer() override { CloseDevice(); }
+
+  OpenResult OpenDevice(const std::string& port) override {
+    CloseDevice();
+    const std::string path = "\\\\.\\" + port;
+    handle_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_OVERLAPPED, nullptr);
+    if (handle_ != INVALID_HANDLE_VALUE) return OpenResult::Ok;
+    switch (GetLastError()) {
+      case ERROR_FILE_NOT_FOUND: return OpenResult::NotFound;
+      case ERROR_ACCESS_DENIED: return OpenResult::Busy;
+      default: return OpenResult::Other;  // the first push step reports it
+    }
+  }
+  bool HasDevice() const override { return handle_ != INVALID_HANDLE_VALUE; }
+  void CloseDevice() override {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+
+  bool SetupComm(std::int32_t in, std::int32_t out) override {
+    return ::SetupComm(handle_, static_cast<DWORD>(in), static_cast<DWORD>(out)) != 0;
+  }
+
+  bool SetCommState(const Dcb& d) override {
+    DCB dcb{};
+    dcb.DCBlength = sizeof(DCB);
+    dcb.BaudRate = d.BaudRate;
+    dcb.fBinary = (d.Flags & kDcbBinary) ? 1 : 0;
+    dcb.fParity = (d.Flags & kDcbParity) ? 1 : 0;
+    dcb.fDtrControl = (d.Flags & kDcbDtrControlEnable) ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
+    dcb.fRtsControl = (d.Flags & kDcbRtsControlEnable) ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
+    dcb.XonLim = d.XonLim;
+    dcb.XoffLim = d.XoffLim;
+    dcb.ByteSize = d.ByteSize;
+    dcb.Parity = d.Parity;
+    dcb.StopBits = d.StopBits;
+    dcb.XonChar = d.XonChar;
+    dcb.XoffChar = d.XoffChar;
+    dcb.ErrorChar = d.ErrorChar;
+    dcb.EofChar = d.EofChar;
+    dcb.EvtChar = d.EvtChar;
+    return ::SetCommState(handle_, &dcb) != 0;
+  }
+
+  bool SetCommTimeouts(const CommTimeoutsBlock& b) override {
+    COMMTIMEOUTS t{b.ReadIntervalTimeout, b.ReadTotalTimeoutMultiplier, b.ReadTotalTimeoutConstant,
+                   b.WriteTotalTimeoutMultiplier, b.WriteTotalTimeoutConstant};
+    return ::SetCommTimeouts(handle_, &t) != 0;
+  }
+
+  bool PurgeComm(std::uint32_t flags) override { return ::PurgeComm(handle_, flags) != 0; }
+
+  bool ClearCommError(std::uint32_t& errors, std::uint32_t& inQueue) override {
+    DWORD e = 0;
+    COMSTAT status{};
+    if (!::ClearCommError(handle_, &e, &status)) return false;
+    errors = e;
+    inQueue = status.cbInQue;
+    return true;
+  }
+
+  bool GetCommModemStatus(std::uint32_t& status) override {
+    DWORD s = 0;
+    if (!::GetCommModemStatus(handle_, &s)) return false;
+    status = s;
+    return true;
+  }
+
+  bool EscapeCommFunction(std::uint32_t function) override { return ::EscapeCommFunction(handle_, function) != 0; }
+
+  StartResult StartWrite(std::unique_ptr<CommOperation>& op, const void* buffer, std::uint32_t count,
+                         std::uint32_t& done) override {
+    auto p = std::make_unique<Win32Operation>();
+    DWORD n = 0;
+    BOOL ok = WriteFile(handle_, buffer, count, &n, &p->ov);
+    DWORD err = ok ? 0 : GetLastError();
+    op = std::move(p);
+    done = n;
+    if (ok) return StartResult::Done;
+    return err == ERROR_IO_PENDING ? StartResult::Pending : StartResult::Failed;
+  }
+
+  StartResult StartRead(std::unique_ptr<CommOperation>& op, void* buffer, std::uint32_t count,
+                        std::uint32_t& done) override {
+    auto p = std::make_unique<Win32Operation>();
+    DWORD n = 0;
+    BOOL ok = ReadFile(handle_, buffer, count, &n, &p->ov);
+    DWORD err = ok ? 0 : GetLastError();
+    op = std::move(p);
+    done = n;
+    if (ok) return StartResult::Done;
+    return err == ERROR_IO_PENDING ? StartResult::Pending : StartResult::Failed;
+  }
+
+  bool WaitOperation(CommOperation& base, std::uint32_t& transferred) override {
+    auto& op = static_cast<Win32Operation&>(base);
+    if (WaitForSingleObject(op.ov.hEvent, INFINITE) != WAIT_OBJECT_0) return false;
+    DWORD n = 0;
+    if (!GetOverlappedResult(handle_, &op.ov, &n, FALSE)) return false;
+    transferred = n;
+    return true;
+  }
+
+  bool SetCommMask(std::uint32_t mask) override { return ::SetCommMask(handle_, mask) != 0; }
+
+  std::unique_ptr<StopSignal> CreateStopSignal() override { return std::make_unique<EventSignal>(); }
+
+  EventWaitResult WaitCommEvent(StopSignal& stopBase, std::uint32_t& mask) override {
+    auto& stop = static_cast<EventSignal&>(stopBase);
+    Win32Operation op;
+    for (;;) {
+      DWORD events = 0;
+      ResetEvent(op.ov.hEvent);
+      ::WaitCommEvent(handle_, &events, &op.ov);  // result not checked, as the thread's loop says
+      HANDLE list[2] = {stop.handle(), op.ov.hEvent};
+      DWORD r = WaitForMultipleObjects(2, list, FALSE, INFINITE);
+      wakeups_.fetch_add(1);
+      if (r != WAIT_OBJECT_0 + 1) {
+        // Leave no wait pending on the handle, whose block goes out of scope.
+        ::SetCommMask(handle_, 0);
+        DWORD ignored = 0;
+        GetOverlappedResult(handle_, &op.ov, &ignored, TRUE);
+        return r == WAIT_OBJECT_0 ? EventWaitResult::Stopped : EventWaitResult::Failed;
+      }
+      DWORD count = 0;
+      if (GetOverlappedResult(handle_, &op.ov, &count, FALSE)) {
+        mask = events;
+        return EventWaitResult::Events;
+      }
+      // A failed result only skips this round.
+    }
+  }
+
+ private:
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+}  // namespace
+
+std::unique_ptr<CommLayer> CreatePlatformCommLayer() { return std::make_unique<Win32CommLayer>(); }
+
+}  // namespace serial
