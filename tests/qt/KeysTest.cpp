@@ -165,6 +165,7 @@ TEST_F(Windows, StartUpReachesTheReadyStateAndShowsItsCaption) {
   EXPECT_TRUE(Find("ButtonWrite")->isEnabled());
   EXPECT_EQ(Find<QLabel>("LabelNameOfHex")->text(), QStringLiteral("Мікропрограма готова до запису"));
   EXPECT_EQ(Find<QComboBox>("cbBaudRate")->currentText(), "115200");
+  window->DrawMemos();
   EXPECT_EQ(Find<QPlainTextEdit>("MemoAbout")->toPlainText(), "");
   EXPECT_TRUE(watcher.boxes.empty());
 }

@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 #include <QToolButton>
 
 #include "tests/qt/Fixture.h"
@@ -128,6 +129,7 @@ TEST_F(Windows, EveryControlOfTheLayoutIsAtItsPlaceWithItsKindTextAndHint) {
   EXPECT_EQ(Find("TextTerminal")->font().pixelSize(), 16);
   EXPECT_EQ(Find("MemoAbout")->font().pixelSize(), 15);
   // The carried firmware is in the hidden terminal from the start.
+  window->DrawMemos();
   EXPECT_EQ(Find<QPlainTextEdit>("TextTerminal")->document()->blockCount(),
             static_cast<int>(form->TextTerminal.Lines().size()));
 }
@@ -207,24 +209,41 @@ TEST_F(Windows, GaugeRepaintsOnlyWhenItsPercentageChangesAndDrawsAMaroonBar) {
   EXPECT_NE(img.pixelColor(gauge->width() - 3, gauge->height() / 2), QColor(128, 0, 0));
 }
 
-TEST_F(Windows, MemosRedrawOnANewRevisionAndAppendOtherwise) {
+TEST_F(Windows, MemosFollowTheirModelsWhenLookedAtAndTakeWhatIsTyped) {
   auto* memo = Find<QPlainTextEdit>("MemoAbout");
+  auto shown = [&] {
+    window->DrawMemos();
+    return memo->toPlainText();
+  };
   form->MemoAbout.Clear();
-  EXPECT_EQ(memo->toPlainText(), "");
+  EXPECT_EQ(shown(), "");
   form->MemoAbout.Add("r0202;");
   form->MemoAbout.Add("Прилад ZOR-5");
-  EXPECT_EQ(memo->toPlainText(), QStringLiteral("r0202;\nПрилад ZOR-5"));
+  EXPECT_EQ(shown(), QStringLiteral("r0202;\nПрилад ZOR-5"));
   // A change to a line already shown: redrawn whole.
   form->MemoAbout.AppendToText(" v2");
-  EXPECT_EQ(memo->toPlainText(), QStringLiteral("r0202;\nПрилад ZOR-5 v2"));
+  EXPECT_EQ(shown(), QStringLiteral("r0202;\nПрилад ZOR-5 v2"));
   form->MemoAbout.SetText("a\r\nb");
-  EXPECT_EQ(memo->toPlainText(), QStringLiteral("a\nb"));
+  EXPECT_EQ(shown(), QStringLiteral("a\nb"));
   // A device's description in Windows-1251 reads as Cyrillic.
   form->MemoAbout.Add("\xCF\xF0\xE8\xEB\xE0\xE4");
+  window->DrawMemos();
   EXPECT_EQ(memo->document()->lastBlock().text(), QStringLiteral("Прилад"));
-  // What the user types reaches the model.
-  memo->setPlainText(QStringLiteral("typed"));
-  EXPECT_EQ(form->MemoAbout.Text(), "typed");
+
+  // Taking the focus draws what changed, so typing goes onto the current text.
+  ShowMain();
+  Find("TextTerminal")->setFocus();
+  Pump(5);
+  form->MemoAbout.SetText("log");
+  memo->setFocus();
+  Pump(5);
+  EXPECT_EQ(memo->toPlainText(), "log");
+  QTest::keyClick(window->windowHandle(), Qt::Key_End, Qt::ControlModifier);
+  QTest::keyClick(window->windowHandle(), Qt::Key_X);
+  EXPECT_EQ(form->MemoAbout.Text(), "logx");
+  // And the model's own changes keep flowing while it has the focus.
+  form->MemoAbout.Add("next");
+  EXPECT_EQ(memo->toPlainText(), "logx\nnext");
 }
 
 TEST_F(Windows, ModelStatesReachTheWidgetsAndProgramSelectionsRunNoHandler) {

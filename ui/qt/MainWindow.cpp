@@ -347,44 +347,93 @@ void MainWindow::BindEditableList(forms::ComboBox& list, QComboBox* widget, void
   connect(widget, &QComboBox::activated, this, [widget, changed](int) { changed(widget->currentText()); });
 }
 
+namespace {
+
+// Draws a memo model into its widget. The memos lie outside the window, so a
+// change is drawn when the widget is looked at (painted, focused) or asked for,
+// not at once: start-up rewrites the firmware's 4080 lines twice.
+class MemoSync : public QObject {
+ public:
+  MemoSync(forms::Memo& memo, QPlainTextEdit* widget) : QObject(widget), memo_(memo), widget_(widget) {
+    widget->installEventFilter(this);
+    widget->viewport()->installEventFilter(this);
+  }
+
+  void Changed() {
+    if (fromWidget_) {
+      Seen();
+      return;
+    }
+    dirty_ = true;
+    if (widget_->hasFocus() || !widget_->visibleRegion().isEmpty()) Draw();
+  }
+
+  void Draw() {
+    if (!dirty_) return;
+    dirty_ = false;
+    const auto& lines = memo_.Lines();
+    const QSignalBlocker block(widget_);
+    if (!drawn_ || memo_.Revision() != revision_ || lines.size() < lines_) {
+      QStringList all;
+      all.reserve(static_cast<qsizetype>(lines.size()));
+      for (const auto& line : lines) all << ToQt(line);
+      widget_->setPlainText(all.join(QChar('\n')));
+    } else {
+      // Same revision: lines were only added at the end.
+      for (std::size_t i = lines_; i < lines.size(); ++i) widget_->appendPlainText(ToQt(lines[i]));
+    }
+    Seen();
+  }
+
+  // What the user types lands in the model too, unseen as it is.
+  void Typed() {
+    fromWidget_ = true;
+    memo_.SetText(FromQt(widget_->toPlainText()));
+    fromWidget_ = false;
+  }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (dirty_) {
+      if (event->type() == QEvent::FocusIn || event->type() == QEvent::Show) Draw();
+      // Not inside the paint itself: the next paint shows the new text.
+      if (event->type() == QEvent::Paint) QTimer::singleShot(0, this, [this] { Draw(); });
+    }
+    return false;
+  }
+
+ private:
+  void Seen() {
+    drawn_ = true;
+    revision_ = memo_.Revision();
+    lines_ = memo_.Lines().size();
+  }
+
+  forms::Memo& memo_;
+  QPlainTextEdit* widget_;
+  bool dirty_ = true;
+  bool drawn_ = false;
+  bool fromWidget_ = false;
+  std::uint64_t revision_ = 0;
+  std::size_t lines_ = 0;
+};
+
+}  // namespace
+
 void MainWindow::BindMemo(forms::Memo& memo, QPlainTextEdit* widget) {
   BindCommon(memo, widget);
-  struct State {
-    bool drawn = false;
-    std::uint64_t revision = 0;
-    std::size_t lines = 0;
-    bool fromWidget = false;
-  };
-  auto st = std::make_shared<State>();
-  QPointer<QPlainTextEdit> w = widget;
-  auto sync = [w, &memo, st] {
-    if (!w) return;
-    const auto& lines = memo.Lines();
-    if (!st->fromWidget) {
-      const QSignalBlocker block(w);
-      if (!st->drawn || memo.Revision() != st->revision || lines.size() < st->lines) {
-        QStringList all;
-        all.reserve(static_cast<qsizetype>(lines.size()));
-        for (const auto& line : lines) all << ToQt(line);
-        w->setPlainText(all.join(QChar('\n')));
-      } else {
-        // Same revision: lines were only added at the end.
-        for (std::size_t i = st->lines; i < lines.size(); ++i) w->appendPlainText(ToQt(lines[i]));
-      }
-    }
-    st->drawn = true;
-    st->revision = memo.Revision();
-    st->lines = lines.size();
-  };
-  sync();
-  memo.Subscribe(sync);
-  // What the user types lands in the model too, unseen as it is.
-  connect(widget, &QPlainTextEdit::textChanged, this, [w, &memo, st] {
-    if (!w) return;
-    st->fromWidget = true;
-    memo.SetText(FromQt(w->toPlainText()));
-    st->fromWidget = false;
+  auto* sync = new MemoSync(memo, widget);
+  memos_.push_back(sync);
+  QPointer<MemoSync> alive = sync;
+  memo.Subscribe([alive] {
+    if (alive) alive->Changed();
   });
+  connect(widget, &QPlainTextEdit::textChanged, sync, [sync] { sync->Typed(); });
+}
+
+void MainWindow::DrawMemos() {
+  for (QObject* m : memos_)
+    if (m) static_cast<MemoSync*>(m)->Draw();
 }
 
 void MainWindow::BindProgressBar(forms::ProgressBar& bar, QWidget* widget) {

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <functional>
 #include <unordered_map>
+#include <vector>
 
 #include "ui/Main.h"
 #include "ui/qt/QtShell.h"
@@ -29,6 +30,9 @@ class MainWindow : public QWidget {
   GaugeWidget* Gauge() const { return gauge_; }
   // What a close that is allowed to happen does last; tests replace it.
   std::function<void()> quitApplication;
+  // Brings the hidden memos' widgets up to date with their models now (they
+  // are otherwise drawn when painted or focused).
+  void DrawMemos();
   // Pixels the window system's frame adds to the height (0 without one).
   int FrameHeight() const;
 
@@ -68,6 +72,7 @@ class MainWindow : public QWidget {
   bool snapping_ = false;
   bool closeAllowed_ = false;
   QMetaObject::Connection focusConnection_;
+  std::vector<QPointer<QObject>> memos_;
 };
 
 }  // namespace uiqt

@@ -1,0 +1,51 @@
+// The yardstick: a bare Qt window program. It shows one window of the main
+// window's size and, on the first turn of its event loop, prints the same
+// "ready <monotonic ns> <peak RSS kB>" line as the uploader's probe, then quits.
+// With --label it also shows one line of text, which loads the fonts.
+#include <QApplication>
+#include <QLabel>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+namespace {
+
+long long MonotonicNs() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<long long>(ts.tv_sec) * 1'000'000'000LL + ts.tv_nsec;
+}
+
+long PeakRssKb() {
+  std::FILE* f = std::fopen("/proc/self/status", "r");
+  if (!f) return 0;
+  char line[256];
+  long kb = 0;
+  while (std::fgets(line, sizeof line, f))
+    if (std::strncmp(line, "VmHWM:", 6) == 0) kb = std::strtol(line + 6, nullptr, 10);
+  std::fclose(f);
+  return kb;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QWidget window;
+  window.setWindowTitle(QStringLiteral("bare"));
+  window.resize(302, 132);
+  if (argc > 1 && std::strcmp(argv[1], "--label") == 0) {
+    auto* label = new QLabel(QString::fromUtf8("Мікропрограма готова до запису"), &window);
+    label->move(10, 87);
+  }
+  window.show();
+  QTimer::singleShot(0, [] {
+    std::printf("ready %lld %ld\n", MonotonicNs(), PeakRssKb());
+    std::fflush(stdout);
+    QCoreApplication::exit(0);
+  });
+  return app.exec();
+}

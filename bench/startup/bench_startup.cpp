@@ -1,0 +1,133 @@
+// Start-up time of the uploader, from process start to its ready state (Write
+// enabled, "Мікропрограма готова до запису", the window shown and the event loop
+// running), against a bare Qt window program measured in the same run,
+// alternating, offscreen. Also the uploader's peak memory after start-up.
+//
+//   bench_startup [runs]      (default 7)
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+long long MonotonicNs() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<long long>(ts.tv_sec) * 1'000'000'000LL + ts.tv_nsec;
+}
+
+struct Run {
+  bool ok = false;
+  double ms = 0;
+  long peakKb = 0;
+};
+
+// Starts the program, reads its "ready <ns> <kB>" line, waits for its end.
+Run Measure(const char* path, const char* arg = nullptr) {
+  Run run;
+  int out[2];
+  if (pipe(out) != 0) return run;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  posix_spawn_file_actions_addclose(&actions, out[0]);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  char* argv[] = {const_cast<char*>(path), const_cast<char*>(arg), nullptr};
+  pid_t pid = 0;
+  const long long start = MonotonicNs();
+  const int rc = posix_spawn(&pid, path, &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(out[1]);
+  if (rc != 0) {
+    close(out[0]);
+    std::fprintf(stderr, "cannot start %s: %s\n", path, std::strerror(rc));
+    return run;
+  }
+  std::string text;
+  char buf[256];
+  const long long deadline = start + 60'000'000'000LL;
+  while (text.find('\n') == std::string::npos && MonotonicNs() < deadline) {
+    pollfd p{out[0], POLLIN, 0};
+    if (poll(&p, 1, 200) <= 0) continue;
+    const ssize_t n = read(out[0], buf, sizeof buf);
+    if (n <= 0) break;
+    text.append(buf, static_cast<std::size_t>(n));
+  }
+  close(out[0]);
+  if (text.find('\n') == std::string::npos) kill(pid, SIGKILL);  // never got ready: do not hang
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  long long readyNs = 0;
+  long hwmKb = 0;
+  char word[16] = {};
+  if (std::sscanf(text.c_str(), "%15s %lld %ld", word, &readyNs, &hwmKb) == 3 && std::strcmp(word, "ready") == 0 &&
+      WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+    run.ok = true;
+    run.ms = static_cast<double>(readyNs - start) / 1e6;
+    run.peakKb = std::max(hwmKb, usage.ru_maxrss);
+  } else {
+    std::fprintf(stderr, "%s did not reach its ready state: %s\n", path, text.c_str());
+  }
+  return run;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const std::size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  setenv("OSTRA_STARTUP_PROBE", "1", 1);
+  if (!std::getenv("XDG_RUNTIME_DIR")) {
+    char dir[] = "/tmp/bench-startup-XXXXXX";
+    if (mkdtemp(dir)) setenv("XDG_RUNTIME_DIR", dir, 1);
+  }
+
+  // One run of each first, so both find the libraries in the page cache.
+  if (!Measure(BARE_WINDOW_PATH).ok || !Measure(UPLOADER_PATH).ok) return 1;
+  std::vector<double> bare, labelled, uploader;
+  long peakKb = 0;
+  for (int i = 0; i < runs; ++i) {
+    const Run b = Measure(BARE_WINDOW_PATH);
+    const Run u = Measure(UPLOADER_PATH);
+    const Run l = Measure(BARE_WINDOW_PATH, "--label");
+    if (!b.ok || !u.ok || !l.ok) return 1;
+    bare.push_back(b.ms);
+    labelled.push_back(l.ms);
+    uploader.push_back(u.ms);
+    peakKb = std::max(peakKb, u.peakKb);
+  }
+  const double mb = Median(bare), mu = Median(uploader);
+  const double ratio = mu / mb;
+  const double peakMb = static_cast<double>(peakKb) / 1024.0;
+  // The image itself is 40,000,000 bytes; the allowance is 60 MB on top.
+  const double limitMb = (40'000'000.0 + 60.0 * 1024 * 1024) / (1024.0 * 1024.0);
+  std::printf("start-up to ready, median of %d runs, offscreen\n", runs);
+  std::printf("  bare Qt window   %8.1f ms\n", mb);
+  std::printf("  uploader         %8.1f ms\n", mu);
+  std::printf("  (bare window with one line of text: %.1f ms, ratio to it %.2f)\n", Median(labelled),
+              mu / Median(labelled));
+  std::printf("  ratio            %8.2f   (goal <= 1.30) %s\n", ratio, ratio <= 1.3 ? "ok" : "OVER");
+  std::printf("uploader peak RSS  %8.1f MiB (goal <= %.1f MiB: the 40 MB image + 60 MiB) %s\n", peakMb, limitMb,
+              peakMb <= limitMb ? "ok" : "OVER");
+  return 0;
+}
