@@ -81,6 +81,13 @@ class EComPort : public forms::Exception {
 // negative value means "no limit" (all bits set on the platform).
 class TComTimeouts {
  public:
+  TComTimeouts() = default;
+  // A copy holds the values only: it is bound to no port.
+  TComTimeouts(const TComTimeouts& other) { other.AssignTo(*this); }
+  TComTimeouts& operator=(const TComTimeouts& other) {
+    other.AssignTo(*this);
+    return *this;
+  }
   std::int32_t ReadInterval() const { return values_[0]; }
   std::int32_t ReadTotalMultiplier() const { return values_[1]; }
   std::int32_t ReadTotalConstant() const { return values_[2]; }

@@ -58,6 +58,14 @@ TEST(ComPortProperties, WhatMayChangeWhileOpen) {
   EXPECT_TRUE(Contains(log, "timeouts"));
   EXPECT_TRUE(Contains(log, "setup:4096/2048"));
   EXPECT_EQ(f.state.timeouts.back().ReadIntervalTimeout, 7u);
+  // A copy of the time-outs is bound to no port: changing it pushes nothing.
+  TComTimeouts copy = f.port.Timeouts();
+  f.state.Clear();
+  copy.SetReadInterval(99);
+  EXPECT_TRUE(f.state.Log().empty());
+  EXPECT_EQ(f.port.Timeouts().ReadInterval(), 7);
+  f.port.SetTimeouts(copy);
+  EXPECT_EQ(f.state.timeouts.back().ReadIntervalTimeout, 99u);
   EXPECT_TRUE(f.port.Close());
   EXPECT_NO_THROW(f.port.SetPort("ttyUSB0"));
 }
