@@ -11,13 +11,10 @@ Synchronizer& Synchronizer::Instance() {
 
 Synchronizer::Synchronizer() : main_(std::this_thread::get_id()) {}
 
-void Synchronizer::SetMainThread() {
-  std::lock_guard lock(mutex_);
-  main_ = std::this_thread::get_id();
-}
+void Synchronizer::SetMainThread() { main_.store(std::this_thread::get_id()); }
 
 bool Synchronizer::IsMainThread() const {
-  return std::this_thread::get_id() == main_;
+  return std::this_thread::get_id() == main_.load();
 }
 
 void Synchronizer::Synchronize(const std::function<void()>& fn) {

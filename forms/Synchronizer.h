@@ -3,6 +3,7 @@
 // caller until the main thread has run the work; Queue returns at once. The main
 // thread runs what waits in CheckSynchronize (the program's message pumping
 // calls it). No Qt here: the window layer only installs a wake-up callback.
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -56,7 +57,7 @@ class Synchronizer {
   std::mutex mutex_;
   std::condition_variable cv_;
   std::deque<std::shared_ptr<Item>> queue_;
-  std::thread::id main_;
+  std::atomic<std::thread::id> main_;
   bool signalled_ = false;
   std::function<void()> wake_;
   std::function<void(const std::exception_ptr&)> onError_;
