@@ -554,7 +554,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::Run(void (ui::TMainForm::*handler)()) {
-  shell_.Deliver([this, handler] { (form_.*handler)(); });
+  ui::TMainForm& form = form_;
+  shell_.Deliver([&form, handler] { (form.*handler)(); });
 }
 
 void MainWindow::Post(void (ui::TMainForm::*handler)()) {
