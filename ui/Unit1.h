@@ -20,9 +20,9 @@ class TFormHelp : public forms::Window {
   static constexpr int kTop = 197;
 
   // The maker's two sites: the label's and the main window's site button's.
-  static constexpr const char* kLabelHost = "www.ostra-devices.example";
-  static constexpr const char* kLabelUrl = "https://www.ostra-devices.example/";
-  static constexpr const char* kSiteUrl = "https://support.ostra-devices.example/";
+  static constexpr const char* kLabelHost = "ostra.example";
+  static constexpr const char* kLabelUrl = "https://ostra.example/";
+  static constexpr const char* kSiteUrl = "https://support.ostra.example/";
 
   bool Visible() const { return visible_; }
   // Shows it (not modal), to the front, with the focus; when shown, only to the front.
