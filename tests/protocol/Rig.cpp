@@ -28,23 +28,50 @@ std::string Frame(const std::string& body) {
   return "r" + body + buf + ";";
 }
 
-std::string ExpectedTransfer(const std::string& image, unsigned writesPerBlock, unsigned bytesPerWrite,
-                             unsigned blockCount) {
-  std::string wire;
+std::vector<std::string> ExpectedCommands(const std::string& image, unsigned writesPerBlock, unsigned bytesPerWrite,
+                                          unsigned blockCount) {
+  std::vector<std::string> commands;
   std::size_t address = 0;
   char buf[16];
   for (unsigned block = 0; block < blockCount; ++block) {
     std::snprintf(buf, sizeof buf, "%06zX", address);
-    wire += Frame(std::string("04") + buf);
+    commands.push_back(Frame(std::string("04") + buf));
     for (unsigned w = 1; w <= writesPerBlock; ++w) {
       std::snprintf(buf, sizeof buf, "%02X", w);
       std::string data = 2 * address < image.size() ? image.substr(2 * address, 2 * bytesPerWrite) : "";
-      wire += Frame(std::string("05") + buf + data);
-      wire += "r0606;";
+      commands.push_back(Frame(std::string("05") + buf + data));
+      commands.push_back("r0606;");
       address += bytesPerWrite;
     }
   }
+  return commands;
+}
+
+std::string ExpectedTransfer(const std::string& image, unsigned writesPerBlock, unsigned bytesPerWrite,
+                             unsigned blockCount) {
+  return Joined(ExpectedCommands(image, writesPerBlock, bytesPerWrite, blockCount));
+}
+
+std::string Joined(const std::vector<std::string>& commands) {
+  std::string wire;
+  for (const auto& c : commands) wire += c;
   return wire;
+}
+
+std::vector<std::string> SentCommands(const std::vector<std::string>& log) {
+  std::vector<std::string> sent;
+  for (std::size_t i = 1; i < log.size(); i += 2) {
+    const std::size_t r = log[i].find('r');  // the log words have no Latin letters
+    sent.push_back(r == std::string::npos ? std::string() : log[i].substr(r));
+  }
+  return sent;
+}
+
+std::vector<std::string> Distinct(const std::vector<std::string>& sent) {
+  std::vector<std::string> commands;
+  for (const auto& c : sent)
+    if (commands.empty() || commands.back() != c) commands.push_back(c);
+  return commands;
 }
 
 std::string ImageWith(std::size_t bytes, std::size_t address, const std::vector<unsigned char>& data) {

@@ -38,8 +38,17 @@ std::string UniqueLinkName();
 // "r" + body + the plain low-byte sum + ";", computed here on its own.
 std::string Frame(const std::string& body);
 // The commands of a transfer without failures, as the device must see them.
+std::vector<std::string> ExpectedCommands(const std::string& image, unsigned writesPerBlock, unsigned bytesPerWrite,
+                                          unsigned blockCount);
 std::string ExpectedTransfer(const std::string& image, unsigned writesPerBlock, unsigned bytesPerWrite,
                              unsigned blockCount);
+std::string Joined(const std::vector<std::string>& commands);
+// The command of each attempt, from the transfer's log lines (word + command).
+std::vector<std::string> SentCommands(const std::vector<std::string>& log);
+// One entry per command: its re-sends after failed attempts folded into it. A
+// loaded machine may make the device miss a read now and then; these let a test
+// ask for the exact sequence of commands whatever was re-sent.
+std::vector<std::string> Distinct(const std::vector<std::string>& sent);
 // An image of `bytes` erased bytes (two "F" each) with `data` placed at `address`.
 std::string ImageWith(std::size_t bytes, std::size_t address, const std::vector<unsigned char>& data);
 // The image's bytes over 0 .. count - 1.
