@@ -80,8 +80,6 @@ std::int32_t ReplyHexField(std::string_view reply, std::size_t position, std::si
 // The description's bytes (Windows-1251) into the memo: a line feed starts a new
 // line, every other byte is appended as its character.
 void AppendDescription(forms::Memo& memo, std::string_view bytes);
-// Windows-1251 bytes as UTF-8; each byte gives exactly one character.
-std::string Cp1251ToUtf8(std::string_view bytes);
 
 // The flash transfer.
 enum class Phase { Erase, Write, Program };
