@@ -246,6 +246,15 @@ TEST_F(Windows, MemosFollowTheirModelsWhenLookedAtAndTakeWhatIsTyped) {
   EXPECT_EQ(memo->toPlainText(), "logx\nnext");
 }
 
+TEST_F(Windows, ShowingTheWindowLeavesTheUnseenTerminalUndrawn) {
+  // Laying out the firmware's 4080 lines would hold up the first show.
+  auto* terminal = Find<QPlainTextEdit>("TextTerminal");
+  ShowMain();
+  EXPECT_LE(terminal->document()->blockCount(), 1);
+  window->DrawMemos();
+  EXPECT_EQ(terminal->document()->blockCount(), static_cast<int>(form->TextTerminal.Lines().size()));
+}
+
 TEST_F(Windows, ModelStatesReachTheWidgetsAndProgramSelectionsRunNoHandler) {
   ShowMain();
   form->ButtonWrite.SetEnabled(false);

@@ -395,7 +395,7 @@ class MemoSync : public QObject {
  protected:
   bool eventFilter(QObject*, QEvent* event) override {
     if (dirty_) {
-      if (event->type() == QEvent::FocusIn || event->type() == QEvent::Show) Draw();
+      if (event->type() == QEvent::FocusIn) Draw();
       // Not inside the paint itself: the next paint shows the new text.
       if (event->type() == QEvent::Paint) QTimer::singleShot(0, this, [this] { Draw(); });
     }
