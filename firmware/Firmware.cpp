@@ -122,6 +122,16 @@ void PlaceData(std::string& image, const std::string& line, std::uint64_t base) 
 
 }  // namespace
 
+std::string ImageBuffer() {
+  std::string image;
+  image.reserve(kImageChars);
+  PreferLargePages(image);
+  // Writing it once faults every page in; a later clear() keeps them.
+  image.resize(kImageChars);
+  image.clear();
+  return image;
+}
+
 std::string HexByteSum(std::string_view text) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   unsigned sum = ByteSum(text);

@@ -30,6 +30,10 @@ struct FirmwareContext {
   TOpenDialog& OpenDialog1;
 };
 
+// An empty string whose capacity holds the image and whose pages are already
+// in memory, so a build that takes it over only writes. Safe on any thread.
+std::string ImageBuffer();
+
 // The low byte of the sum of the text's digit pairs, as two upper-case digits.
 std::string HexByteSum(std::string_view text);
 

@@ -156,6 +156,20 @@ TEST_F(ImageBuild, TheGaugeRunsToFullDuringTheFillThenCountsLines) {
   EXPECT_EQ(gauge.Progress(), 3);
 }
 
+TEST_F(ImageBuild, TakesOverAPreparedBufferWithoutMovingIt) {
+  image = firmware::ImageBuffer();
+  EXPECT_TRUE(image.empty());
+  ASSERT_GE(image.capacity(), kImageChars);
+  const char* storage = image.data();
+  terminal.SetLines({Record(0, 0, {0x5A}), ":00000001FF"});
+  EXPECT_TRUE(BuildFirmwareImage(ctx));
+  // Built in place: no second 40 MB, and exactly the image.
+  EXPECT_EQ(image.data(), storage);
+  ASSERT_EQ(image.size(), kImageChars);
+  EXPECT_EQ(image.substr(0, 4), "5AFF");
+  EXPECT_TRUE(OnlyF(image, 2, kImageChars));
+}
+
 using CarriedStart = FirmwareFixture;
 
 TEST_F(CarriedStart, EndsInTheReadyState) {

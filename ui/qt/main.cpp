@@ -11,12 +11,15 @@
 #include "ui/Unit1.h"
 #include "ui/qt/AboutWindow.h"
 #include "ui/qt/Application.h"
+#include "ui/qt/EarlyStart.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/QtShell.h"
 #include "ui/qt/StartupProbe.h"
 
 int main(int argc, char** argv) {
   try {
+    // First of all, so its work overlaps Qt's own start.
+    uiqt::EarlyStart early;
     uiqt::Application app(argc, argv);
     uiqt::QtShell shell;
     shell.SetApplicationTitle(ui::texts::kStartTitle);
@@ -24,8 +27,10 @@ int main(int argc, char** argv) {
 
     ui::TFormHelp formHelp(shell);
     ui::TMainForm mainForm(shell, formHelp);
+    early.WaitForFonts();
     uiqt::MainWindow window(mainForm, shell);
     shell.SetMainWindow(&window);
+    mainForm.FirmwareImage = early.TakeImageBuffer();
     // Runs before the window is shown; an error ends it and the window still shows.
     shell.Deliver([&] { mainForm.FormCreate(); });
     window.ShowCentred();
