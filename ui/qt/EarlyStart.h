@@ -1,8 +1,10 @@
 #pragma once
-// Start-up work that needs neither the window nor the application object, done
-// on a second thread from the first line of main() while Qt starts on the first:
-// the font configuration is read and the image's 40 MB are faulted in.
+// Start-up work that needs no window, done on a second thread from the first
+// line of main() while Qt starts on the first: the font configuration is read,
+// the picture readers are looked up, and the image's 40 MB are faulted in.
+#include <condition_variable>
 #include <future>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -15,6 +17,8 @@ class EarlyStart {
   EarlyStart(const EarlyStart&) = delete;
   EarlyStart& operator=(const EarlyStart&) = delete;
 
+  // The application object exists: Qt's picture readers can be looked up.
+  void ApplicationStarted();
   // Returns once the font configuration is loaded. Call before anything lays
   // out text, so Qt does not load it a second time alongside.
   void WaitForFonts();
@@ -23,10 +27,18 @@ class EarlyStart {
   std::string TakeImageBuffer();
 
  private:
+  void Run();
+  // Lets the thread go on without the application object.
+  void GiveUpWaiting();
+
   std::promise<void> fontsPromise_;
   std::promise<std::string> imagePromise_;
   std::future<void> fonts_;
   std::future<std::string> image_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool applicationStarted_ = false;
+  bool givenUp_ = false;
   std::thread thread_;
 };
 

@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <memory>
+#include <utility>
 
 #include "ui/qt/Application.h"
 #include "ui/qt/KeyMap.h"
@@ -45,11 +46,10 @@ QFrame* MakePanel(QWidget* parent, const char* name, int left, int top, int widt
   return panel;
 }
 
-QToolButton* MakePictureButton(QWidget* parent, const char* name, const char* picture, int side, int left, int top,
-                               int width, int height) {
+QToolButton* MakePictureButton(QWidget* parent, const char* name, int side, int left, int top, int width,
+                               int height) {
   auto* button = Place(new QToolButton(parent), name, left, top, width, height);
   button->setProperty("skinSection", "PICTURE");
-  button->setIcon(QIcon(QString::fromLatin1(picture)));
   button->setIconSize(QSize(side, side));
   button->setToolButtonStyle(Qt::ToolButtonIconOnly);
   button->setAutoRaise(true);
@@ -119,13 +119,18 @@ MainWindow::MainWindow(ui::TMainForm& form, QtShell& shell)
   QPalette pal = palette();
   pal.setColor(QPalette::Window, QApplication::palette().color(QPalette::Light));
   setPalette(pal);
+  setFixedSize(ui::TMainForm::kClientWidth, ui::TMainForm::kClientHeight);
+
+  Build();
+  // Pictures last: the first one read waits for Qt's picture readers, which
+  // are being looked up on the start-up thread meanwhile (EarlyStart).
   QIcon icon;
   icon.addFile(QStringLiteral(":/images/icon32.png"), QSize(32, 32));
   icon.addFile(QStringLiteral(":/images/icon16.png"), QSize(16, 16));
   setWindowIcon(icon);
-  setFixedSize(ui::TMainForm::kClientWidth, ui::TMainForm::kClientHeight);
-
-  Build();
+  for (auto [control, picture] : {std::pair{&form_.ButtonWrite, ":/images/write48.png"},
+                                  std::pair{&form_.PNGButton6, ":/images/about24.png"}})
+    static_cast<QToolButton*>(WidgetFor(control))->setIcon(QIcon(QString::fromLatin1(picture)));
 
   form_.Subscribe([self = QPointer<MainWindow>(this)] {
     if (self) self->SyncWindow();
@@ -171,11 +176,11 @@ void MainWindow::Build() {
   cbPort->setCursor(Qt::PointingHandCursor);
   BindList(f.cbPort, cbPort, &ui::TMainForm::cbPortChange);
 
-  QToolButton* write = MakePictureButton(panel1, "ButtonWrite", ":/images/write48.png", 48, 128, 8, 73, 57);
+  QToolButton* write = MakePictureButton(panel1, "ButtonWrite", 48, 128, 8, 73, 57);
   connect(write, &QToolButton::clicked, this, [this] { Run(&ui::TMainForm::ButtonWriteClick); });
   BindButton(f.ButtonWrite, write);
 
-  QToolButton* about = MakePictureButton(panel1, "PNGButton6", ":/images/about24.png", 24, 224, 15, 41, 42);
+  QToolButton* about = MakePictureButton(panel1, "PNGButton6", 24, 224, 15, 41, 42);
   connect(about, &QToolButton::clicked, this, [this] { Run(&ui::TMainForm::PNGButton6Click); });
   BindButton(f.PNGButton6, about);
 

@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
     // First of all, so its work overlaps Qt's own start.
     uiqt::EarlyStart early;
     uiqt::Application app(argc, argv);
+    early.ApplicationStarted();
     uiqt::QtShell shell;
     shell.SetApplicationTitle(ui::texts::kStartTitle);
     shell.InstallSynchronizerWake();
