@@ -1,6 +1,7 @@
 // The component on a real pseudo-terminal, the master playing the device.
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 
 #include <thread>
 
@@ -129,6 +130,37 @@ TEST(PtyReads, TimeOutsWithTheWindowsMeaning) {
   EXPECT_EQ(s, "queued");
   EXPECT_EQ(p.port.ReadStr(s, 1000), 0);
   EXPECT_LT(MsSince(t0), 30.0);
+  p.port.Close();
+}
+
+// The transfer's reads: a reply in one write still waits out the whole 1 ms
+// gap after it, and the finer timer slack a waiting read takes does not stay
+// with the caller's thread.
+TEST(PtyReads, ClosingGapIsWaitedAndTimerSlackRestored) {
+  Program p;
+  ASSERT_TRUE(p.port.Open());
+  const int slackBefore = prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0);
+  std::string s;
+  for (int i = 0; i < 20; ++i) {
+    Clock::time_point sent;
+    std::thread device([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(3));
+      sent = Clock::now();
+      p.pty.Send("r8585;");
+    });
+    EXPECT_EQ(p.port.ReadStr(s, 20), 6);
+    const auto returned = Clock::now();
+    device.join();
+    const double afterSend = std::chrono::duration<double, std::milli>(returned - sent).count();
+    EXPECT_EQ(s, "r8585;");
+    EXPECT_GE(afterSend, 1.0) << "the read ended before the inter-byte gap had passed";
+    EXPECT_EQ(prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0), slackBefore);
+  }
+  // Nothing sent: the total still decides, to the millisecond, not earlier.
+  auto t0 = Clock::now();
+  EXPECT_EQ(p.port.ReadStr(s, 20), 0);
+  EXPECT_GE(MsSince(t0), 21.0);
+  EXPECT_EQ(prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0), slackBefore);
   p.port.Close();
 }
 

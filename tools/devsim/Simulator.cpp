@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -436,6 +437,9 @@ struct Simulator::Impl {
   }
 
   void Run() {
+    // Replies are due to the microsecond; the default 50 us of timer slack
+    // would be added to every one of them.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     for (;;) {
       std::optional<Clock::time_point> deadline;
       {
