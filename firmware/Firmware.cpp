@@ -87,19 +87,22 @@ void PreferLargePages([[maybe_unused]] std::string& image) {
 #endif
 }
 
-void FillImage(FirmwareContext& ctx, Pacer& pacer) {
+// With fill false the image is already built: only the gauge runs its steps.
+void FillImage(FirmwareContext& ctx, Pacer& pacer, bool fill) {
   auto& gauge = ctx.ProgressbarReadWrite;
   gauge.SetMaxValue(kFillGaugeMax);
   gauge.SetProgress(0);
   std::string& image = ctx.FirmwareImage;
-  image.clear();  // keeps the capacity of an earlier build: no second 40 MB
-  if (image.capacity() < kImageChars) {
-    image.reserve(kImageChars);
-    PreferLargePages(image);
+  if (fill) {
+    image.clear();  // keeps the capacity of an earlier build: no second 40 MB
+    if (image.capacity() < kImageChars) {
+      image.reserve(kImageChars);
+      PreferLargePages(image);
+    }
   }
   for (std::size_t step = 0; step < kFillSteps; step += kFillChunkSteps) {
     pacer.Tick();
-    image.append(kFillChunkSteps * kFillStepChars, 'F');
+    if (fill) image.append(kFillChunkSteps * kFillStepChars, 'F');
     gauge.StepBy(static_cast<std::int64_t>(kFillChunkSteps));
   }
   // Once more with the gauge full, so the window shows it before the line pass.
@@ -122,23 +125,15 @@ void PlaceData(std::string& image, const std::string& line, std::uint64_t base) 
 
 }  // namespace
 
-std::string ImageBuffer() {
-  std::string image;
-  image.reserve(kImageChars);
-  PreferLargePages(image);
-  // Writing it once faults every page in; a later clear() keeps them.
-  image.resize(kImageChars);
-  image.clear();
-  return image;
-}
-
 std::string HexByteSum(std::string_view text) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   unsigned sum = ByteSum(text);
   return {kDigits[sum >> 4], kDigits[sum & 0xF]};
 }
 
-bool CheckFirmwareText(FirmwareContext& ctx) {
+namespace detail {
+
+bool CheckLines(FirmwareContext& ctx, bool verify) {
   const auto& lines = ctx.TextTerminal.Lines();
   auto& gauge = ctx.ProgressbarReadWrite;
   gauge.SetMaxValue(static_cast<std::int64_t>(lines.size()) - 1);
@@ -150,7 +145,7 @@ bool CheckFirmwareText(FirmwareContext& ctx) {
     pacer.Tick();
     if (i >= lines.size()) break;
     const std::string& line = lines[i];
-    if (!line.empty() && line[0] == ':') {
+    if (verify && !line.empty() && line[0] == ':') {
       std::string_view rest = std::string_view(line).substr(1);
       if (rest.size() % 2 != 0) {
         ReportLine(ctx, texts::kParityError, i + 1, line);
@@ -173,10 +168,12 @@ bool CheckFirmwareText(FirmwareContext& ctx) {
   return true;
 }
 
-bool BuildFirmwareImage(FirmwareContext& ctx) {
+bool BuildImage(FirmwareContext& ctx, std::string* built) {
+  const bool place = built == nullptr;
+  if (built) ctx.FirmwareImage = std::move(*built);
   {
     Pacer fillPacer(ctx.shell);
-    FillImage(ctx, fillPacer);
+    FillImage(ctx, fillPacer, place);
   }
   Pacer pacer(ctx.shell);  // the line pass pumps at its start again
 
@@ -210,7 +207,7 @@ bool BuildFirmwareImage(FirmwareContext& ctx) {
         gauge.SetProgress(0);
         return false;
       case '0':
-        PlaceData(ctx.FirmwareImage, line, base);
+        if (place) PlaceData(ctx.FirmwareImage, line, base);
         break;
       default:
         break;
@@ -220,10 +217,21 @@ bool BuildFirmwareImage(FirmwareContext& ctx) {
   return true;
 }
 
-void PrepareCarriedFirmware(FirmwareContext& ctx) {
-  ctx.TextTerminal.UpperCase();
-  if (!CheckFirmwareText(ctx)) return;
-  if (!BuildFirmwareImage(ctx)) return;
+}  // namespace detail
+
+bool CheckFirmwareText(FirmwareContext& ctx) { return detail::CheckLines(ctx, true); }
+
+bool BuildFirmwareImage(FirmwareContext& ctx) { return detail::BuildImage(ctx, nullptr); }
+
+void PrepareCarriedFirmware(FirmwareContext& ctx, std::optional<PreparedFirmware> ahead) {
+  // Made ahead from this very text: the same steps, with the work already done.
+  const bool useAhead = ahead && detail::SameUpperCased(ctx.TextTerminal.Lines(), ahead->lines);
+  if (useAhead)
+    ctx.TextTerminal.SetLines(std::move(ahead->lines));
+  else
+    ctx.TextTerminal.UpperCase();
+  if (!detail::CheckLines(ctx, !useAhead)) return;
+  if (!detail::BuildImage(ctx, useAhead ? &ahead->image : nullptr)) return;
   detail::ShowReadyState(ctx);
   ctx.LabelNameOfHex.SetCaption(texts::kReadyCarried);
 }

@@ -1,8 +1,10 @@
 #pragma once
 // The firmware image: HEX line checks, the image build, the carried firmware and
 // opening a firmware file.
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "forms/Controls.h"
 #include "forms/Gauge.h"
@@ -30,16 +32,26 @@ struct FirmwareContext {
   TOpenDialog& OpenDialog1;
 };
 
-// An empty string whose capacity holds the image and whose pages are already
-// in memory, so a build that takes it over only writes. Safe on any thread.
-std::string ImageBuffer();
+// The carried firmware checked and built ahead of the window, on any thread.
+struct PreparedFirmware {
+  std::vector<std::string> lines;  // the text's lines, upper-cased
+  std::string image;               // the image built from them
+};
+
+// Splits, upper-cases, checks and builds a text as the memo and the handlers
+// would, touching no control. Empty when a line would stop the start-up: the
+// start-up then runs in full and reports it. Safe on any thread.
+std::optional<PreparedFirmware> PrepareAhead(std::string_view text);
 
 // The low byte of the sum of the text's digit pairs, as two upper-case digits.
 std::string HexByteSum(std::string_view text);
 
 bool CheckFirmwareText(FirmwareContext& ctx);
 bool BuildFirmwareImage(FirmwareContext& ctx);
-void PrepareCarriedFirmware(FirmwareContext& ctx);
+// Upper-cases the memo, checks it and builds the image, then the ready state.
+// A preparation of the memo's own text spares the work; what the user sees,
+// the gauge's steps, the pumps, the sounds, stays the same.
+void PrepareCarriedFirmware(FirmwareContext& ctx, std::optional<PreparedFirmware> ahead = std::nullopt);
 void ButtonOpenHexClick(FirmwareContext& ctx);
 
 // The Intel HEX text the program carries (embedded at build time).

@@ -2,7 +2,9 @@
 // Helpers shared by the firmware sources; not part of the layer's interface.
 #include <chrono>
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "firmware/Firmware.h"
 #include "forms/Shell.h"
@@ -24,6 +26,14 @@ std::uint64_t ParseHexField(std::string_view field);
 // The start of both ready states: front, gauge at 0, Write enabled, the
 // information sound. The caller sets the label.
 void ShowReadyState(FirmwareContext& ctx);
+
+// The line check; without verify it only runs the gauge over lines known good.
+bool CheckLines(FirmwareContext& ctx, bool verify);
+// The fill and the line pass; with a built image only the gauge runs its steps
+// and the image is taken over.
+bool BuildImage(FirmwareContext& ctx, std::string* built);
+// Whether the lines, upper-cased, are exactly the prepared ones.
+bool SameUpperCased(const std::vector<std::string>& lines, const std::vector<std::string>& upper);
 
 // Pumps the message queue at the first call and then whenever about 10 ms have
 // passed, so a long pass stays responsive without paying for a pump per step.

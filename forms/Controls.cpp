@@ -75,23 +75,18 @@ void Memo::SetLines(std::vector<std::string> lines) {
   Changed(0);
 }
 
-void Memo::SetText(const std::string& text) {
+void Memo::SetText(std::string_view text) {
   std::vector<std::string> lines;
-  std::string line;
-  bool pending = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '\r' || c == '\n') {
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      lines.push_back(std::move(line));
-      line.clear();
-      pending = false;
-    } else {
-      line += c;
-      pending = true;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) {
+      lines.emplace_back(text.substr(start));
+      break;
     }
+    lines.emplace_back(text.substr(start, end - start));
+    start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
   }
-  if (pending) lines.push_back(std::move(line));
   SetLines(std::move(lines));
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace forms {
@@ -93,7 +94,7 @@ class Memo : public Control {
   // Replaces all lines; a text is split at CR LF, lone CR or lone LF, and a line
   // end at the very end adds no empty line.
   void SetLines(std::vector<std::string> lines);
-  void SetText(const std::string& text);
+  void SetText(std::string_view text);
   void Add(const std::string& line);
   // Appends to the end of the text (the last line), as typing at the end would.
   void AppendToText(const std::string& text);

@@ -46,7 +46,7 @@ TMainForm::TMainForm(forms::Shell& shell, TFormHelp& formHelp) : shell_(shell), 
   ButtonOpenHex.Caption = texts::kButtonOpenHexCaption;
   ButtonOpenHex.Hint = texts::kButtonOpenHexHint;
   MemoAbout.Hint = texts::kMemoAboutHint;
-  TextTerminal.SetText(std::string(firmware::CarriedFirmwareText()));
+  TextTerminal.SetText(firmware::CarriedFirmwareText());
   serial::ApplyMainWindowSettings(BComPort1);
 }
 
@@ -77,7 +77,9 @@ void TMainForm::FormCreate() {
   ProgressbarReadWrite.SetProgress(0);
   BusyScope busy(imageBusy_);
   auto ctx = firmwareContext();
-  firmware::PrepareCarriedFirmware(ctx);
+  std::optional<firmware::PreparedFirmware> ahead;
+  ahead.swap(CarriedAhead);
+  firmware::PrepareCarriedFirmware(ctx, std::move(ahead));
 }
 
 void TMainForm::FormActivate() {

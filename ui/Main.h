@@ -3,6 +3,7 @@
 // state, start-up, the selectors and the keyboard commands. No Qt.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "firmware/Firmware.h"
@@ -95,6 +96,9 @@ class TMainForm : public forms::Window {
 
   // Program-wide state.
   std::string FirmwareImage;
+  // The carried firmware prepared ahead (see firmware::PrepareAhead); FormCreate
+  // takes it over when it was made from the memo's text.
+  std::optional<firmware::PreparedFirmware> CarriedAhead;
   protocol::ProtocolState state;
 
   forms::Shell& shell() { return shell_; }

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <optional>
+#include <string>
+#include <vector>
 #include <utility>
 
 #include "firmware/Firmware.h"
@@ -156,20 +160,6 @@ TEST_F(ImageBuild, TheGaugeRunsToFullDuringTheFillThenCountsLines) {
   EXPECT_EQ(gauge.Progress(), 3);
 }
 
-TEST_F(ImageBuild, TakesOverAPreparedBufferWithoutMovingIt) {
-  image = firmware::ImageBuffer();
-  EXPECT_TRUE(image.empty());
-  ASSERT_GE(image.capacity(), kImageChars);
-  const char* storage = image.data();
-  terminal.SetLines({Record(0, 0, {0x5A}), ":00000001FF"});
-  EXPECT_TRUE(BuildFirmwareImage(ctx));
-  // Built in place: no second 40 MB, and exactly the image.
-  EXPECT_EQ(image.data(), storage);
-  ASSERT_EQ(image.size(), kImageChars);
-  EXPECT_EQ(image.substr(0, 4), "5AFF");
-  EXPECT_TRUE(OnlyF(image, 2, kImageChars));
-}
-
 using CarriedStart = FirmwareFixture;
 
 TEST_F(CarriedStart, EndsInTheReadyState) {
@@ -198,6 +188,89 @@ TEST_F(CarriedStart, UpperCasesFirstAndStopsQuietlyAtAFailedLine) {
   EXPECT_FALSE(write.Enabled());
   EXPECT_EQ(label.Caption(), "");
   EXPECT_TRUE(image.empty());
+}
+
+// What a start-up leaves and what it showed on the way: every change of the
+// gauge as (maximum, percentage), the shell's calls, the memo and the image.
+struct StartUpTrace {
+  std::vector<std::pair<std::int64_t, int>> gauge;
+  std::vector<std::string> log;
+  std::vector<std::string> messages;
+  std::vector<std::string> lines;
+  std::string image, label;
+  bool writeEnabled = false;
+  bool operator==(const StartUpTrace&) const = default;
+};
+
+StartUpTrace RunStartUp(const std::string& memoText, std::optional<firmware::PreparedFirmware> ahead,
+                        const char** imageData = nullptr) {
+  struct Rig : FirmwareFixture {
+    void TestBody() override {}
+  } f;
+  StartUpTrace t;
+  f.terminal.SetText(memoText);
+  f.write.SetEnabled(false);
+  f.gauge.Subscribe([&] {
+    std::pair<std::int64_t, int> now{f.gauge.MaxValue(), f.gauge.Percent()};
+    if (t.gauge.empty() || t.gauge.back() != now) t.gauge.push_back(now);
+  });
+  firmware::PrepareCarriedFirmware(f.ctx, std::move(ahead));
+  if (imageData) *imageData = f.image.data();
+  t.log = f.shell.log;
+  t.messages = f.shell.messages;
+  t.lines = f.terminal.Lines();
+  t.image = std::move(f.image);
+  t.label = f.label.Caption();
+  t.writeEnabled = f.write.Enabled();
+  return t;
+}
+
+TEST(CarriedAhead, TheStartUpWithItShowsAndLeavesWhatTheFullStartUpDoes) {
+  const std::string text(firmware::CarriedFirmwareText());
+  auto ahead = firmware::PrepareAhead(text);
+  ASSERT_TRUE(ahead.has_value());
+  const char* built = ahead->image.data();
+  const char* taken = nullptr;
+  const StartUpTrace full = RunStartUp(text, std::nullopt);
+  const StartUpTrace quick = RunStartUp(text, std::move(ahead), &taken);
+  EXPECT_EQ(quick.label, "Мікропрограма готова до запису");
+  ASSERT_EQ(quick.image.size(), kImageChars);
+  EXPECT_TRUE(quick == full);
+  EXPECT_EQ(quick.gauge, full.gauge);
+  EXPECT_EQ(quick.log, full.log);
+  // The prepared image itself is taken over: no second 40 MB.
+  EXPECT_EQ(taken, built);
+}
+
+TEST(CarriedAhead, IsUsedOnlyForTheTextItWasMadeFrom) {
+  const std::string made = Record(0, 0, {0x12}) + "\r\n:00000001FF\r\n";
+  const std::string lower = Record(0, 0, {0xab}) + "\r\n:00000001ff\r\n";
+  std::string lowerUpper = lower;
+  for (char& c : lowerUpper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+
+  // Another text in the memo: the full start-up runs on the memo's text.
+  StartUpTrace other = RunStartUp(lower, firmware::PrepareAhead(made));
+  EXPECT_EQ(other.image.substr(0, 4), "ABFF");
+  EXPECT_EQ(other.lines[0], Record(0, 0, {0xAB}));
+
+  // The same text in lower case: it is what upper-casing the memo gives.
+  auto ahead = firmware::PrepareAhead(lower);
+  ASSERT_TRUE(ahead.has_value());
+  EXPECT_EQ(ahead->lines, other.lines);
+  EXPECT_TRUE(RunStartUp(lower, std::move(ahead)) == RunStartUp(lowerUpper, std::nullopt));
+}
+
+TEST(CarriedAhead, IsNotMadeFromATextTheStartUpWouldStopAt) {
+  EXPECT_FALSE(firmware::PrepareAhead(Record(0, 0, {1}) + "\n:0100000011EF\n"));  // checksum
+  EXPECT_FALSE(firmware::PrepareAhead(":0\n"));                                      // odd digit count
+  EXPECT_FALSE(firmware::PrepareAhead(Record(5, 0, {0, 0, 0, 0}) + "\n"));          // start linear address
+  EXPECT_FALSE(firmware::PrepareAhead(":02000004GG00F8\n"));                         // no number
+  EXPECT_FALSE(firmware::PrepareAhead(""));                                          // the gauge's range error
+  // Then the start-up does it all and reports as ever.
+  const StartUpTrace t = RunStartUp(Record(0, 0, {1}) + "\n:0100000011EF\n", firmware::PrepareAhead(":00000001FF"));
+  ASSERT_EQ(t.messages.size(), 1u);
+  EXPECT_EQ(t.messages[0], "Помилка контрольної суми у строці мікропрограми: 2! (:0100000011EF)");
+  EXPECT_FALSE(t.writeEnabled);
 }
 
 }  // namespace

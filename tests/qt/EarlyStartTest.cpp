@@ -11,15 +11,16 @@
 namespace qttest {
 namespace {
 
-TEST(EarlyStart, HandsOverAnEmptyImageBufferOnceAndLeavesFontsUsable) {
+TEST(EarlyStart, HandsOverTheCarriedFirmwareOnceAndLeavesFontsUsable) {
   uiqt::EarlyStart early;
   early.WaitForFonts();
   EXPECT_FALSE(QFontDatabase::families().isEmpty());
-  std::string image = early.TakeImageBuffer();
-  EXPECT_TRUE(image.empty());
-  EXPECT_GE(image.capacity(), firmware::kImageChars);
-  // A second take gets nothing rather than the same storage again.
-  EXPECT_EQ(early.TakeImageBuffer().capacity(), std::string().capacity());
+  auto carried = early.TakeCarried();
+  ASSERT_TRUE(carried.has_value());
+  EXPECT_EQ(carried->image.size(), firmware::kImageChars);
+  EXPECT_EQ(carried->lines.size(), 4080u);
+  // A second take gets nothing rather than the same result again.
+  EXPECT_FALSE(early.TakeCarried().has_value());
 }
 
 TEST(EarlyStart, EndsCleanlyWhenNothingIsTaken) {

@@ -115,7 +115,9 @@ TEST_F(Windows, EveryControlOfTheLayoutIsAtItsPlaceWithItsKindTextAndHint) {
   ASSERT_EQ(baud->count(), 15);
   EXPECT_EQ(baud->itemText(0), "110");
   EXPECT_EQ(baud->itemText(14), "256000");
+  baud->showPopup();
   EXPECT_EQ(baud->view()->sizeHintForRow(0), 15);
+  baud->hidePopup();
   EXPECT_EQ(Find<QComboBox>("sComboBoxSkinName")->count(), 0);
 
   // Fonts: the window's, and the two memos' own sizes.
@@ -289,8 +291,14 @@ TEST_F(Windows, SkinNameSelectsTheStyleSheet) {
   const QString web2 = qApp->styleSheet();
   form->sSkinManager1.SetSkinName("none");
   EXPECT_TRUE(qApp->styleSheet().isEmpty());
-  // A style change must not lose the lists' row height.
-  EXPECT_EQ(Find<QComboBox>("cbBaudRate")->view()->sizeHintForRow(0), 15);
+  // A style change must not lose the lists' row height, opened before or not.
+  auto* baud = Find<QComboBox>("cbBaudRate");
+  for (const char* skin : {"WEB2", "none"}) {
+    form->sSkinManager1.SetSkinName(skin);
+    baud->showPopup();
+    EXPECT_EQ(baud->view()->sizeHintForRow(0), 15) << skin;
+    baud->hidePopup();
+  }
   form->sSkinManager1.SetSkinName("WEB2");
   EXPECT_EQ(qApp->styleSheet(), web2);
 }

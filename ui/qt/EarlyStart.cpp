@@ -35,28 +35,34 @@ void LoadPictureReaders() {
   QImage(QStringLiteral(":/images/emblem.jpg"));
 }
 
-// Measuring a text finds the window's face among the families and matches it
-// through fontconfig; Qt keeps that for every thread, only the loaded face is
-// this thread's own. Saves the window about a third of its first text layout.
-void MatchWindowFont() { QFontMetrics(WindowFont(11)).horizontalAdvance(QStringLiteral("0")); }
+// Measuring a text finds the window's face among the families, matches it
+// through fontconfig and works out the fallbacks for its scripts; Qt keeps all
+// that for every thread, only the loaded face is this thread's own. The text
+// is Cyrillic and Latin, as the window's are.
+void MatchWindowFont() { QFontMetrics(WindowFont(11)).horizontalAdvance(QString::fromUtf8("Порт COM1")); }
 
 }  // namespace
 
-EarlyStart::EarlyStart() : fonts_(fontsPromise_.get_future()), image_(imagePromise_.get_future()) {
+EarlyStart::EarlyStart() : fonts_(fontsPromise_.get_future()), carried_(carriedPromise_.get_future()) {
   try {
     thread_ = std::thread([this] { Run(); });
   } catch (const std::system_error&) {
     // No second thread: Qt does all this itself as it goes.
     fontsPromise_.set_value();
-    imagePromise_.set_value(std::string());
+    carriedPromise_.set_value(std::nullopt);
   }
 }
 
-EarlyStart::~EarlyStart() {
+EarlyStart::~EarlyStart() { Finish(); }
+
+void EarlyStart::Finish() {
   GiveUpWaiting();
   if (thread_.joinable()) thread_.join();
 }
 
+// In the order the main thread needs them: the fonts for its first text, the
+// carried firmware for FormCreate, then the picture readers, which the main
+// thread looks up itself if it gets there first.
 void EarlyStart::Run() {
   LoadFontConfiguration();
   fontsPromise_.set_value();
@@ -66,17 +72,9 @@ void EarlyStart::Run() {
     changed_.wait(lock, [this] { return applicationStarted_ || givenUp_; });
     started = applicationStarted_;
   }
-  if (started) {
-    MatchWindowFont();
-    LoadPictureReaders();
-  }
-  std::string image;
-  try {
-    image = firmware::ImageBuffer();
-  } catch (const std::exception&) {
-    // The build will ask again and report it where the user sees it.
-  }
-  imagePromise_.set_value(std::move(image));
+  if (started) MatchWindowFont();
+  carriedPromise_.set_value(firmware::PrepareAhead(firmware::CarriedFirmwareText()));
+  if (started) LoadPictureReaders();
 }
 
 void EarlyStart::ApplicationStarted() {
@@ -93,9 +91,9 @@ void EarlyStart::GiveUpWaiting() {
 
 void EarlyStart::WaitForFonts() { fonts_.wait(); }
 
-std::string EarlyStart::TakeImageBuffer() {
+std::optional<firmware::PreparedFirmware> EarlyStart::TakeCarried() {
   GiveUpWaiting();
-  return image_.valid() ? image_.get() : std::string();
+  return carried_.valid() ? carried_.get() : std::nullopt;
 }
 
 }  // namespace uiqt

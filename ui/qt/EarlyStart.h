@@ -1,12 +1,16 @@
 #pragma once
 // Start-up work that needs no window, done on a second thread from the first
 // line of main() while Qt starts on the first: the font configuration is read,
-// the picture readers are looked up, and the image's 40 MB are faulted in.
+// the carried firmware is checked and its image built, the picture readers are
+// looked up.
 #include <condition_variable>
 #include <future>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
+
+#include "firmware/Firmware.h"
 
 namespace uiqt {
 
@@ -22,9 +26,12 @@ class EarlyStart {
   // Returns once the font configuration is loaded. Call before anything lays
   // out text, so Qt does not load it a second time alongside.
   void WaitForFonts();
-  // The image buffer (see firmware::ImageBuffer), or an empty string when it
-  // could not be had; the build then reserves its own. Once only.
-  std::string TakeImageBuffer();
+  // The carried firmware prepared ahead (see firmware::PrepareAhead); empty
+  // when it could not be, and the start-up then does it all. Once only.
+  std::optional<firmware::PreparedFirmware> TakeCarried();
+  // Waits for the thread to end. Call before the application object goes: the
+  // thread may still be using Qt.
+  void Finish();
 
  private:
   void Run();
@@ -32,9 +39,9 @@ class EarlyStart {
   void GiveUpWaiting();
 
   std::promise<void> fontsPromise_;
-  std::promise<std::string> imagePromise_;
+  std::promise<std::optional<firmware::PreparedFirmware>> carriedPromise_;
   std::future<void> fonts_;
-  std::future<std::string> image_;
+  std::future<std::optional<firmware::PreparedFirmware>> carried_;
   std::mutex mutex_;
   std::condition_variable changed_;
   bool applicationStarted_ = false;

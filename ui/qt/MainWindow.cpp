@@ -8,7 +8,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -69,7 +68,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* section, 
 }
 
 QComboBox* MakeList(QWidget* parent, const char* name, bool editable, int left, int top, int width, int height) {
-  auto* list = Place(new QComboBox(parent), name, left, top, width, height);
+  auto* list = Place(new ListBox(kListRowHeight, parent), name, left, top, width, height);
   list->setProperty("skinSection", "COMBOBOX");
   list->setEditable(editable);
   list->setInsertPolicy(QComboBox::NoInsert);
@@ -80,8 +79,6 @@ QComboBox* MakeList(QWidget* parent, const char* name, bool editable, int left, 
   pal.setColor(QPalette::Text, Qt::black);
   pal.setColor(QPalette::ButtonText, Qt::black);
   list->setPalette(pal);
-  list->setView(new QListView(list));
-  list->setItemDelegate(new RowHeightDelegate(kListRowHeight, list));
   return list;
 }
 
@@ -478,9 +475,6 @@ void MainWindow::ApplySkin() {
   if (qApp->styleSheet() == sheet) return;
   // The skin manager paints every window of the program.
   qApp->setStyleSheet(sheet);
-  // A style change makes a list go back to the style's own row delegate.
-  for (QComboBox* list : findChildren<QComboBox*>())
-    list->setItemDelegate(new RowHeightDelegate(kListRowHeight, list));
 }
 
 void MainWindow::Centre() {

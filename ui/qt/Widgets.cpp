@@ -1,5 +1,6 @@
 #include "ui/qt/Widgets.h"
 
+#include <QListView>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -93,6 +94,16 @@ QSize RowHeightDelegate::sizeHint(const QStyleOptionViewItem& option, const QMod
   QSize s = QStyledItemDelegate::sizeHint(option, index);
   s.setHeight(height_);
   return s;
+}
+
+void ListBox::showPopup() {
+  if (!viewMade_) {
+    viewMade_ = true;
+    setView(new QListView(this));
+  }
+  // A style change gives the list the style's own delegate back.
+  if (!dynamic_cast<RowHeightDelegate*>(itemDelegate())) setItemDelegate(new RowHeightDelegate(rowHeight_, this));
+  QComboBox::showPopup();
 }
 
 }  // namespace uiqt

@@ -2,6 +2,7 @@
 // The few widget kinds the windows need beyond Qt's own.
 #include <QColor>
 #include <QFont>
+#include <QComboBox>
 #include <QLabel>
 #include <QStyledItemDelegate>
 #include <QWidget>
@@ -71,6 +72,19 @@ class RowHeightDelegate : public QStyledItemDelegate {
 
  private:
   int height_;
+};
+
+// A drop-down list with rows of a fixed height. Its list view is made when it
+// first opens, not with the window: a view per list is a good part of the
+// window's creation, and the lists a user never opens need none.
+class ListBox : public QComboBox {
+ public:
+  ListBox(int rowHeight, QWidget* parent) : QComboBox(parent), rowHeight_(rowHeight) {}
+  void showPopup() override;
+
+ private:
+  int rowHeight_;
+  bool viewMade_ = false;
 };
 
 }  // namespace uiqt

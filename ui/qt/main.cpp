@@ -22,6 +22,11 @@ int main(int argc, char** argv) {
     uiqt::EarlyStart early;
     uiqt::Application app(argc, argv);
     early.ApplicationStarted();
+    // Ends the second thread before the application object, however main ends.
+    struct FinishEarly {
+      uiqt::EarlyStart& early;
+      ~FinishEarly() { early.Finish(); }
+    } finishEarly{early};
     uiqt::QtShell shell;
     shell.SetApplicationTitle(ui::texts::kStartTitle);
     shell.InstallSynchronizerWake();
@@ -31,7 +36,7 @@ int main(int argc, char** argv) {
     early.WaitForFonts();
     uiqt::MainWindow window(mainForm, shell);
     shell.SetMainWindow(&window);
-    mainForm.FirmwareImage = early.TakeImageBuffer();
+    mainForm.CarriedAhead = early.TakeCarried();
     // Runs before the window is shown; an error ends it and the window still shows.
     shell.Deliver([&] { mainForm.FormCreate(); });
     window.ShowCentred();
