@@ -25,14 +25,7 @@ void Synchronizer::Synchronize(const std::function<void()>& fn) {
   auto item = std::make_shared<Item>();
   item->fn = fn;
   item->synchronous = true;
-  std::function<void()> wake;
-  {
-    std::lock_guard lock(mutex_);
-    queue_.push_back(item);
-    wake = wake_;
-  }
-  cv_.notify_all();
-  if (wake) wake();
+  Enqueue(item);
   std::unique_lock lock(mutex_);
   cv_.wait(lock, [&] { return item->done; });
   if (item->error) std::rethrow_exception(item->error);
@@ -42,13 +35,18 @@ void Synchronizer::Queue(const void* owner, std::function<void()> fn) {
   auto item = std::make_shared<Item>();
   item->owner = owner;
   item->fn = std::move(fn);
+  Enqueue(std::move(item));
+}
+
+void Synchronizer::Enqueue(std::shared_ptr<Item> item) {
   std::function<void()> wake;
   {
     std::lock_guard lock(mutex_);
-    queue_.push_back(item);
+    queue_.push_back(std::move(item));
     wake = wake_;
   }
   cv_.notify_all();
+  // Outside the lock: the wake may post to the main thread's event loop.
   if (wake) wake();
 }
 

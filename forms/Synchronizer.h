@@ -54,6 +54,9 @@ class Synchronizer {
     bool done = false;
     std::exception_ptr error;
   };
+  // Appends to the queue and wakes the main thread.
+  void Enqueue(std::shared_ptr<Item> item);
+
   std::mutex mutex_;
   std::condition_variable cv_;
   std::deque<std::shared_ptr<Item>> queue_;

@@ -1,5 +1,7 @@
 #include "ui/Main.h"
 
+#include <utility>
+
 #include "forms/Errors.h"
 #include "ui/MainTexts.h"
 
@@ -77,9 +79,7 @@ void TMainForm::FormCreate() {
   ProgressbarReadWrite.SetProgress(0);
   BusyScope busy(imageBusy_);
   auto ctx = firmwareContext();
-  std::optional<firmware::PreparedFirmware> ahead;
-  ahead.swap(CarriedAhead);
-  firmware::PrepareCarriedFirmware(ctx, std::move(ahead));
+  firmware::PrepareCarriedFirmware(ctx, std::exchange(CarriedAhead, std::nullopt));
 }
 
 void TMainForm::FormActivate() {

@@ -9,35 +9,17 @@
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <thread>
 
 #ifdef __linux__
 #include <dlfcn.h>
 #endif
 
-namespace {
+#include "ui/qt/ProcessStats.h"
 
-long long MonotonicNs() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<long long>(ts.tv_sec) * 1'000'000'000LL + ts.tv_nsec;
-}
-
-long PeakRssKb() {
-  std::FILE* f = std::fopen("/proc/self/status", "r");
-  if (!f) return 0;
-  char line[256];
-  long kb = 0;
-  while (std::fgets(line, sizeof line, f))
-    if (std::strncmp(line, "VmHWM:", 6) == 0) kb = std::strtol(line + 6, nullptr, 10);
-  std::fclose(f);
-  return kb;
-}
-
-}  // namespace
+using uiqt::MonotonicNs;
+using uiqt::PeakRssKb;
 
 int main(int argc, char** argv) {
   const bool earlyFonts = argc > 1 && std::strcmp(argv[1], "--label-early-fonts") == 0;

@@ -26,15 +26,13 @@
 #include <string>
 #include <vector>
 
+#include "ui/qt/ProcessStats.h"
+
 extern char** environ;
 
 namespace {
 
-long long MonotonicNs() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<long long>(ts.tv_sec) * 1'000'000'000LL + ts.tv_nsec;
-}
+using uiqt::MonotonicNs;
 
 struct Run {
   bool ok = false;

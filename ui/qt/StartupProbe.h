@@ -11,11 +11,6 @@ namespace uiqt {
 
 inline constexpr const char* kStartupProbeVariable = "OSTRA_STARTUP_PROBE";
 
-// Monotonic clock in ns, the clock the bench reads too.
-long long MonotonicNs();
-// The process's peak resident set in kB (0 when unknown).
-long PeakRssKb();
-
 void ArmStartupProbe(ui::TMainForm& form);
 
 }  // namespace uiqt
