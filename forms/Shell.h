@@ -4,16 +4,26 @@
 #include <optional>
 #include <string>
 
+// <shellapi.h> maps ShellExecute to ShellExecuteA or ShellExecuteW: our method
+// keeps its one name (the Windows view calls ShellExecuteW by name).
+#ifdef ShellExecute
+#undef ShellExecute
+#endif
+
 namespace forms {
 
-// System sound values for MessageBeep.
+// System sound values for MessageBeep, and the show modes of ShellExecute. Where
+// <windows.h> came first, its macros of the same values stand in.
+#ifndef MB_ICONHAND
 inline constexpr unsigned MB_ICONHAND = 16;         // error
 inline constexpr unsigned MB_ICONQUESTION = 32;     // question
 inline constexpr unsigned MB_ICONEXCLAMATION = 48;  // exclamation
 inline constexpr unsigned MB_ICONASTERISK = 64;     // information
-
+#endif
+#ifndef SW_SHOW
 inline constexpr unsigned SW_SHOWNORMAL = 1;
 inline constexpr unsigned SW_SHOW = 5;
+#endif
 
 class Shell {
  public:

@@ -8,6 +8,12 @@
 
 #include "forms/Errors.h"
 
+// <winspool.h> (through <windows.h>) maps SetPort to the printer call SetPortA
+// or SetPortW: our property setter keeps its name.
+#ifdef SetPort
+#undef SetPort
+#endif
+
 namespace serial {
 
 enum TBaudRate : std::uint8_t { br110, br300, br600, br1200, br2400, br4800, br9600, br14400, br19200, br38400, br56000, br57600, br115200, br128000, br256000 };

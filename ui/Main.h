@@ -24,8 +24,11 @@ struct TShiftState {
   bool Alt = false;
 };
 
+// Virtual-key codes; where <windows.h> came first its macros stand in.
+#ifndef VK_F1
 inline constexpr std::uint16_t VK_DELETE = 46;
 inline constexpr std::uint16_t VK_F1 = 112;
+#endif
 
 // The skin manager: its name selects the look that the Qt layer applies.
 class TSkinManager : public forms::Notifier {
