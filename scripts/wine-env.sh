@@ -1,0 +1,73 @@
+# Sourced by the Windows test scripts: a wine prefix of the build's own, COM
+# ports mapped to the Linux simulator's pseudo-terminals, and the simulators'
+# lives, which the Linux side owns (wine cannot stop a Linux process).
+#
+#   source scripts/wine-env.sh
+#   wine_prefix <folder>               # export WINEPREFIX, create it when new
+#   devsim_start <name> [devsim options...]   # publishes <name> in $DEVSIM_FOLDER
+#   wine_map_com COM5 "$DEVSIM_FOLDER/<name>"  # then wine_restart once
+#   devsim_stop <name>                 # SIGINT; it writes its --flash/--transcript files
+
+export WINEDEBUG=-all
+# No Mono or Gecko: the prefix is made without asking for them.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+WINE=${WINE:-wine}
+
+wine_prefix() {
+  export WINEPREFIX=$1
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$WINEPREFIX"
+    "$WINE" wineboot -i >/dev/null 2>&1
+    wineserver -w
+  fi
+}
+
+# The mapping is read when wine starts: call wine_restart after the last one.
+wine_map_com() {
+  "$WINE" reg add 'HKLM\Software\Wine\Ports' /v "$1" /t REG_SZ /d "$2" /f >/dev/null 2>&1
+}
+
+wine_unmap_com() {
+  "$WINE" reg delete 'HKLM\Software\Wine\Ports' /v "$1" /f >/dev/null 2>&1 || true
+}
+
+wine_restart() {
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+}
+
+declare -A DEVSIM_PIDS=()
+DEVSIM_FOLDER=${DEVSIM_FOLDER:-}
+
+devsim_start() {
+  local name=$1
+  shift
+  : "${DEVSIM:?path of the devsim program}"
+  if [ -z "$DEVSIM_FOLDER" ]; then
+    DEVSIM_FOLDER=$(mktemp -d)
+    chmod 700 "$DEVSIM_FOLDER"
+  fi
+  "$DEVSIM" --link-folder "$DEVSIM_FOLDER" --link-name "$name" "$@" >"$DEVSIM_FOLDER/$name.out" 2>&1 &
+  DEVSIM_PIDS[$name]=$!
+  local i
+  for i in $(seq 100); do
+    [ -L "$DEVSIM_FOLDER/$name" ] && return 0
+    sleep 0.05
+  done
+  echo "devsim $name did not publish its port" >&2
+  cat "$DEVSIM_FOLDER/$name.out" >&2
+  return 1
+}
+
+devsim_stop() {
+  local pid=${DEVSIM_PIDS[$1]:-}
+  [ -n "$pid" ] || return 0
+  kill -INT "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  unset "DEVSIM_PIDS[$1]"
+}
+
+devsim_stop_all() {
+  local name
+  for name in "${!DEVSIM_PIDS[@]}"; do devsim_stop "$name"; done
+}
