@@ -1,5 +1,6 @@
 // The comm layer on Windows: the comm API itself, overlapped.
 #include <windows.h>
+#include <mmsystem.h>
 
 #include "serial/CommLayer.h"
 
@@ -7,8 +8,34 @@ namespace serial {
 
 namespace {
 
+// Wine, and some drivers, end a read or write that ran into its time-outs with
+// ERROR_TIMEOUT; Windows' own ports complete it with the bytes that came. Both
+// are the same normal end.
+bool TimedOut() { return GetLastError() == ERROR_TIMEOUT; }
+
+// A port without modem lines (virtual and many USB ports) has no DTR or RTS to
+// switch, which is no failure: else every Close would fail for ever.
+bool NoSuchLine(DWORD error) { return error == ERROR_NOT_SUPPORTED; }
+// The device has gone (a USB adapter pulled, wine's pseudo-terminal hung up):
+// nothing is left to switch or clear, and Close must still be able to finish.
+bool DeviceGone(DWORD error) {
+  switch (error) {
+    case ERROR_NOT_READY:
+    case ERROR_BAD_COMMAND:
+    case ERROR_GEN_FAILURE:
+    case ERROR_OPERATION_ABORTED:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEVICE_REMOVED:
+      return true;
+    default:
+      return false;
+  }
+}
+
 struct Win32Operation : CommOperation {
   OVERLAPPED ov{};
+  // Ended at its start by the time-outs: the wait has nothing to wait for.
+  bool timedOutAtStart = false;
   Win32Operation() { ov.hEvent = CreateEventA(nullptr, TRUE, TRUE, nullptr); }
   ~Win32Operation() override {
     if (ov.hEvent) CloseHandle(ov.hEvent);
@@ -37,7 +64,12 @@ class Win32CommLayer : public CommLayer {
     const std::string path = "\\\\.\\" + port;
     handle_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                           FILE_FLAG_OVERLAPPED, nullptr);
-    if (handle_ != INVALID_HANDLE_VALUE) return OpenResult::Ok;
+    if (handle_ != INVALID_HANDLE_VALUE) {
+      // The pauses of the transfer (Sleep of 1 to 3 ms) and the 1 ms read
+      // time-outs mean milliseconds only while the system timer runs at 1 ms.
+      timerRaised_ = timeBeginPeriod(1) == TIMERR_NOERROR;
+      return OpenResult::Ok;
+    }
     switch (GetLastError()) {
       case ERROR_FILE_NOT_FOUND: return OpenResult::NotFound;
       case ERROR_ACCESS_DENIED: return OpenResult::Busy;
@@ -48,6 +80,8 @@ class Win32CommLayer : public CommLayer {
   void CloseDevice() override {
     if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
+    if (timerRaised_) timeEndPeriod(1);
+    timerRaised_ = false;
   }
 
   bool SetupComm(std::int32_t in, std::int32_t out) override {
@@ -81,7 +115,7 @@ class Win32CommLayer : public CommLayer {
     return ::SetCommTimeouts(handle_, &t) != 0;
   }
 
-  bool PurgeComm(std::uint32_t flags) override { return ::PurgeComm(handle_, flags) != 0; }
+  bool PurgeComm(std::uint32_t flags) override { return ::PurgeComm(handle_, flags) || DeviceGone(GetLastError()); }
 
   bool ClearCommError(std::uint32_t& errors, std::uint32_t& inQueue) override {
     DWORD e = 0;
@@ -99,37 +133,30 @@ class Win32CommLayer : public CommLayer {
     return true;
   }
 
-  bool EscapeCommFunction(std::uint32_t function) override { return ::EscapeCommFunction(handle_, function) != 0; }
+  bool EscapeCommFunction(std::uint32_t function) override {
+    if (::EscapeCommFunction(handle_, function)) return true;
+    return NoSuchLine(GetLastError()) || DeviceGone(GetLastError());
+  }
 
   StartResult StartWrite(std::unique_ptr<CommOperation>& op, const void* buffer, std::uint32_t count,
                          std::uint32_t& done) override {
-    auto p = std::make_unique<Win32Operation>();
-    DWORD n = 0;
-    BOOL ok = WriteFile(handle_, buffer, count, &n, &p->ov);
-    DWORD err = ok ? 0 : GetLastError();
-    op = std::move(p);
-    done = n;
-    if (ok) return StartResult::Done;
-    return err == ERROR_IO_PENDING ? StartResult::Pending : StartResult::Failed;
+    return Start(op, done, [&](DWORD* n, OVERLAPPED* ov) { return WriteFile(handle_, buffer, count, n, ov); });
   }
 
   StartResult StartRead(std::unique_ptr<CommOperation>& op, void* buffer, std::uint32_t count,
                         std::uint32_t& done) override {
-    auto p = std::make_unique<Win32Operation>();
-    DWORD n = 0;
-    BOOL ok = ReadFile(handle_, buffer, count, &n, &p->ov);
-    DWORD err = ok ? 0 : GetLastError();
-    op = std::move(p);
-    done = n;
-    if (ok) return StartResult::Done;
-    return err == ERROR_IO_PENDING ? StartResult::Pending : StartResult::Failed;
+    return Start(op, done, [&](DWORD* n, OVERLAPPED* ov) { return ReadFile(handle_, buffer, count, n, ov); });
   }
 
   bool WaitOperation(CommOperation& base, std::uint32_t& transferred) override {
     auto& op = static_cast<Win32Operation&>(base);
+    if (op.timedOutAtStart) {
+      transferred = 0;
+      return true;
+    }
     if (WaitForSingleObject(op.ov.hEvent, INFINITE) != WAIT_OBJECT_0) return false;
     DWORD n = 0;
-    if (!GetOverlappedResult(handle_, &op.ov, &n, FALSE)) return false;
+    if (!GetOverlappedResult(handle_, &op.ov, &n, FALSE) && !TimedOut()) return false;
     transferred = n;
     return true;
   }
@@ -165,7 +192,24 @@ class Win32CommLayer : public CommLayer {
   }
 
  private:
+  template <typename Call>
+  static StartResult Start(std::unique_ptr<CommOperation>& op, std::uint32_t& done, Call call) {
+    auto p = std::make_unique<Win32Operation>();
+    DWORD n = 0;
+    BOOL ok = call(&n, &p->ov);
+    DWORD err = ok ? 0 : GetLastError();
+    if (err == ERROR_TIMEOUT) {
+      ok = TRUE;
+      p->timedOutAtStart = true;
+    }
+    op = std::move(p);
+    done = n;
+    if (ok) return StartResult::Done;
+    return err == ERROR_IO_PENDING ? StartResult::Pending : StartResult::Failed;
+  }
+
   HANDLE handle_ = INVALID_HANDLE_VALUE;
+  bool timerRaised_ = false;
 };
 
 }  // namespace

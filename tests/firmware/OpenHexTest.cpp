@@ -101,6 +101,20 @@ TEST_F(OpenHex, SuccessNamesTheFileEnablesWriteAndTellsTheUser) {
   EXPECT_EQ(shell.messages.size(), 2u);
 }
 
+TEST_F(OpenHex, AFileInAFolderWithACyrillicNameOpens) {
+  // The dialog hands over UTF-8, as every text of the program is.
+  const std::u8string folder = u8"Прошивка", file = u8"мікро.hex";
+  auto path = dir.Path() / folder / file;
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << LinearBase(0) << "\r\n:0100000011EE\r\n:00000001FF\r\n";
+  const std::u8string utf8 = path.u8string();
+  Open(std::string(utf8.begin(), utf8.end()));
+  EXPECT_TRUE(shell.errors.empty()) << (shell.errors.empty() ? "" : shell.errors[0]);
+  EXPECT_EQ(shell.messages, std::vector<std::string>{kOpened});
+  EXPECT_EQ(image.substr(0, 2), "11");
+  EXPECT_EQ(label.Caption(), "Мікропрограма : мікро.hex - відкрита. Запишіть в прилад");
+}
+
 TEST_F(OpenHex, LineEndsOfEveryKindReadAlike) {
   std::vector<std::string> lines = {Record(0, 0, {1, 2}), "", Record(0, 4, {3}), ":00000001FF"};
   std::string built;

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Builds the Windows program's sources for i686 (the shipped 32-bit build) and
+# x86_64, and runs the Windows suites under wine64: this machine cannot execute
+# 32-bit code, so the x86_64 build is the one run. The simulator runs on the
+# Linux side, behind COM ports that wine maps to its pseudo-terminals.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+jobs=$(nproc)
+
+packages=(cmake g++ make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 libgtest-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
+fi
+
+# The simulator, built natively (the Linux build may already have it).
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$jobs" --target devsim
+export DEVSIM=$root/build/tools/devsim/devsim
+
+# i686: the libraries and a test program, linked and inspected (not run).
+cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build-win32 -j "$jobs" --target ui test_windows_serial
+# x86_64: everything, to run.
+cmake -S . -B build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build-win64 -j "$jobs"
+
+# A 32-bit program that imports system DLLs only.
+bash scripts/check-pe.sh i686 build-win32/tests/windows/test_windows_serial.exe
+
+source scripts/wine-env.sh
+wine_prefix "$root/build-win64/wineprefix"
+work=$(mktemp -d)
+chmod 700 "$work"
+DEVSIM_FOLDER=$work/ports
+mkdir -m 700 "$DEVSIM_FOLDER"
+cleanup() {
+  devsim_stop_all
+  wineserver -k 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+devsim_start device --flash "$work/flash.bin"
+devsim_start silent --silent
+devsim_start hangup --hang-up-after 1
+wine_map_com COM5 "$DEVSIM_FOLDER/device"
+wine_map_com COM6 "$DEVSIM_FOLDER/silent"
+wine_map_com COM7 "$DEVSIM_FOLDER/hangup"
+wine_restart
+
+export UPLOADER_TEST_COM=COM5 UPLOADER_TEST_COM_SILENT=COM6 UPLOADER_TEST_COM_HANGUP=COM7
+export UPLOADER_TEST_IMAGE_OUT=$work/image.bin
+# One program at a time: they share the simulators.
+ctest --test-dir build-win64 --output-on-failure -j 1
+
+# What the write procedure sent is what the device's flash now holds.
+devsim_stop device
+cmp "$work/flash.bin" "$work/image.bin"
+echo "Windows: the simulator's flash equals the written image ($(stat -c %s "$work/flash.bin") bytes)"
