@@ -7,6 +7,7 @@
 #include "firmware/FirmwareTexts.h"
 #include "firmware/Internal.h"
 #include "forms/Errors.h"
+#include "forms/Files.h"
 
 namespace firmware {
 
@@ -19,7 +20,7 @@ namespace {
 
 // The whole file, one byte per character.
 std::string ReadWholeFile(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = forms::OpenFile(path, "rb");
   if (!file) ThrowOpenError(path, errno);
   std::string content;
   char buffer[65536];
