@@ -31,9 +31,12 @@ wine_unmap_com() {
   "$WINE" reg delete 'HKLM\Software\Wine\Ports' /v "$1" /f >/dev/null 2>&1 || true
 }
 
+# The server starts here, not inside a wine program: killed at the end, a server
+# started by a program would dump its objects onto that program's output.
 wine_restart() {
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
+  wineserver -p >/dev/null 2>&1
 }
 
 declare -A DEVSIM_PIDS=()
