@@ -1,5 +1,7 @@
 // Draws the program's pictures (window icon, About and Write pictures, the emblem,
-// the drop-down arrow) into a folder. Run once; the pictures it wrote are committed.
+// the drop-down arrow) into a folder and, when given a second folder, the window icon
+// at the icon theme's usual sizes for the desktop menu. Run once; the pictures it
+// wrote are committed.
 #include <QDir>
 #include <QFont>
 #include <QGuiApplication>
@@ -175,18 +177,32 @@ bool Save(const QImage& img, const QDir& dir, const char* name, const char* form
   return true;
 }
 
+// The menu's icon is the window's, drawn afresh at each size rather than scaled.
+bool SaveThemeIcons(const QDir& theme) {
+  for (int s : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    const QString apps = QString("%1x%1/apps").arg(s);
+    if (!theme.mkpath(apps)) {
+      std::fprintf(stderr, "cannot make %s\n", qPrintable(theme.filePath(apps)));
+      return false;
+    }
+    if (!Save(WindowIcon(s), QDir(theme.filePath(apps)), "zor5-bootloader.png", "PNG")) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_pictures <folder>\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: make_pictures <folder> [<icon theme folder>]\n");
     return 2;
   }
   QDir dir(QString::fromLocal8Bit(argv[1]));
   bool ok = Save(WindowIcon(32), dir, "icon32.png", "PNG") && Save(WindowIcon(16), dir, "icon16.png", "PNG") &&
             Save(AboutPicture(), dir, "about24.png", "PNG") && Save(WritePicture(), dir, "write48.png", "PNG") &&
             Save(Emblem(), dir, "emblem.jpg", "JPG", 92) && Save(DropArrow(), dir, "droparrow.png", "PNG");
+  if (ok && argc == 3) ok = SaveThemeIcons(QDir(QString::fromLocal8Bit(argv[2])));
   return ok ? 0 : 1;
 }
