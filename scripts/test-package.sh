@@ -116,11 +116,11 @@ if [ -n "${SHOTS:-}" ]; then
   rofi -show drun -show-icons -filter ZOR -icon-theme hicolor -drun-display-format '{name}' \
     -theme-str 'window {width: 420px;} listview {lines: 3;} element-icon {size: 48px;}' >/dev/null 2>&1 &
   app=$!
-  menu=$(timeout 15 xdotool search --sync --onlyvisible --pid "$app" '' | head -1) || fail "no menu"
+  timeout 15 xdotool search --sync --onlyvisible --pid "$app" --class rofi >/dev/null || fail "no menu"
   sleep 1
-  eval "$(xdotool getwindowgeometry --shell "$menu")"
+  # The launcher covers the screen; its box is what stands out of the black.
   import -window root "$tmp/root.png"
-  /usr/bin/convert "$tmp/root.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$SHOTS/menu-entry.png"
+  /usr/bin/convert "$tmp/root.png" -trim +repage "$SHOTS/menu-entry.png"
   echo "== pictures in $SHOTS"
 fi
 
