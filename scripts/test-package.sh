@@ -103,12 +103,17 @@ window=$(timeout 30 xdotool search --sync --onlyvisible --pid "$app" --name 'Boo
   { cat "$tmp/app.log"; fail "no window of the installed program"; }
 [ "$(xdotool getwindowname "$window")" = "$title" ] ||
   fail "the window's title '$(xdotool getwindowname "$window")' is not the menu entry's '$title'"
+# An error box during start-up carries the same title: the ready window is the main
+# window in its compact size, and the only one shown.
+sleep 1
+eval "$(xdotool getwindowgeometry --shell "$window")"
+[ "${WIDTH}x${HEIGHT}" = 302x132 ] || fail "the window shown is ${WIDTH}x${HEIGHT}, not the main window"
+shown=$(xdotool search --onlyvisible --pid "$app" --name . | wc -l)
+[ "$shown" = 1 ] || fail "$shown windows shown at start"
 echo "== window '$title' shown by $(readlink /proc/$app/exe)"
 
 if [ -n "${SHOTS:-}" ]; then
   mkdir -p "$SHOTS"
-  sleep 1
-  eval "$(xdotool getwindowgeometry --shell "$window")"
   import -window root "$tmp/root.png"
   /usr/bin/convert "$tmp/root.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$SHOTS/installed-window.png"
   # The menu entry as a launcher shows it: the installed icon beside the entry's name.
