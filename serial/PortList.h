@@ -18,8 +18,19 @@ struct PortSources {
 // /tmp/ostra-ports-<uid> without a runtime folder.
 std::string VirtualPortsFolder();
 
-// The device path that Open uses for a port name of the list.
+// The device path that Open uses for a port name of the list. A virtual port
+// is opened through its link only while the folder is trusted, and never in the
+// place of a system port.
 std::string PortDevicePath(const std::string& name);
+std::string PortDevicePath(const std::string& name, const PortSources& sources);
+
+// Linux only. The virtual-ports folder is ours: a real folder of this user that nobody else
+// may write into (anyone may create /tmp/ostra-ports-<uid> first).
+bool TrustedPortsFolder(const std::string& folder);
+
+// A name the system's own ports use (ttyS0, ttyUSB0, rfcomm0, ...) or one
+// present in the device folder: a virtual link of that name is ignored.
+bool IsSystemPortName(const std::string& name, const PortSources& sources = PortSources());
 
 // Replaces `strings` with the port names, sorted case-insensitively as text; on a
 // failure raises EComPort with the registry message and leaves `strings` alone.

@@ -1,8 +1,5 @@
 // The port list on Linux: the kernel's serial devices from sysfs, plus the
 // virtual ports (symlinks to pseudo-terminals) of the per-user folder.
-#include <fcntl.h>
-#include <linux/serial.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -28,14 +26,6 @@ std::string VirtualPortsFolder() {
   return "/tmp/ostra-ports-" + std::to_string(getuid());
 }
 
-std::string PortDevicePath(const std::string& name) {
-  if (name.find('/') != std::string::npos) return name;
-  std::error_code ec;
-  fs::path link = fs::path(VirtualPortsFolder()) / name;
-  if (!name.empty() && fs::is_symlink(fs::symlink_status(link, ec))) return link.string();
-  return "/dev/" + name;
-}
-
 namespace {
 
 [[noreturn]] void RegistryError() { throw EComPort(messages::kRegistry); }
@@ -45,17 +35,52 @@ bool IsCharDevice(const fs::path& p) {
   return stat(p.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
 }
 
-// A ttyS entry exists for every possible 8250 slot; only one with a UART
-// behind it is a port. Unopenable ones are judged by their driver link alone.
-bool IsRealSerial8250(const fs::path& devNode) {
-  int fd = open(devNode.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return true;
-  serial_struct info{};
-  bool real = true;
-  if (ioctl(fd, TIOCGSERIAL, &info) == 0) real = info.type != PORT_UNKNOWN;
-  close(fd);
-  return real;
+bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+std::string VirtualDir(const PortSources& sources) {
+  return sources.virtualDir.empty() ? VirtualPortsFolder() : sources.virtualDir;
 }
+
+// The UART type the kernel reports for a serial_core port; 0 (PORT_UNKNOWN) is
+// an empty slot. Read from sysfs: opening the device would raise DTR and RTS,
+// which resets many devices.
+int UartType(const fs::path& ttyEntry) {
+  std::ifstream f(ttyEntry / "type");
+  int type = 0;
+  if (!(f >> type)) return 0;
+  return type;
+}
+
+}  // namespace
+
+bool TrustedPortsFolder(const std::string& folder) {
+  struct stat st {};
+  if (lstat(folder.c_str(), &st) != 0) return false;
+  return S_ISDIR(st.st_mode) && st.st_uid == getuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+bool IsSystemPortName(const std::string& name, const PortSources& sources) {
+  if (StartsWith(name, "tty") || StartsWith(name, "rfcomm") || name == "console" || name == "ptmx") return true;
+  std::error_code ec;
+  return fs::exists(fs::symlink_status(fs::path(sources.sysClassTty) / name, ec)) ||
+         fs::exists(fs::symlink_status(fs::path(sources.devDir) / name, ec));
+}
+
+std::string PortDevicePath(const std::string& name, const PortSources& sources) {
+  if (name.find('/') != std::string::npos) return name;
+  const std::string device = sources.devDir + "/" + name;
+  if (name.empty() || name == "." || name == ".." || IsSystemPortName(name, sources)) return device;
+  const std::string folder = VirtualDir(sources);
+  if (!TrustedPortsFolder(folder)) return device;
+  std::error_code ec;
+  fs::path link = fs::path(folder) / name;
+  if (fs::is_symlink(fs::symlink_status(link, ec))) return link.string();
+  return device;
+}
+
+std::string PortDevicePath(const std::string& name) { return PortDevicePath(name, PortSources()); }
+
+namespace {
 
 void AddKernelPorts(const PortSources& sources, std::vector<std::string>& out) {
   std::error_code ec;
@@ -65,23 +90,29 @@ void AddKernelPorts(const PortSources& sources, std::vector<std::string>& out) {
   for (const auto& entry : it) {
     const std::string name = entry.path().filename().string();
     std::error_code e;
-    fs::path device = entry.path() / "device";
+    if (StartsWith(name, "ttyS")) {
+      // A ttyS entry exists for every 8250 slot, whatever its driver link is
+      // called; only a slot with a known UART is a port.
+      if (UartType(entry.path()) > 0) out.push_back(name);
+      continue;
+    }
+    // A bound Bluetooth serial port has no device until it connects.
+    if (StartsWith(name, "rfcomm")) {
+      out.push_back(name);
+      continue;
+    }
     // Only ttys with a device behind them are hardware; consoles, ptys and
     // virtual terminals have none.
-    if (!fs::exists(device, e)) continue;
-    if (name.rfind("ttyS", 0) == 0) {
-      fs::path driver = device / "driver";
-      if (!fs::exists(driver, e)) continue;
-      const std::string driverName = fs::read_symlink(driver, e).filename().string();
-      if (driverName == "serial8250" && !IsRealSerial8250(fs::path(sources.devDir) / name)) continue;
-    }
-    out.push_back(name);
+    if (fs::exists(entry.path() / "device", e)) out.push_back(name);
   }
 }
 
-void AddVirtualPorts(const std::string& folder, std::vector<std::string>& out) {
+void AddVirtualPorts(const PortSources& sources, std::vector<std::string>& out) {
+  const std::string folder = VirtualDir(sources);
   std::error_code ec;
-  if (!fs::exists(folder, ec)) return;  // nobody published a port
+  if (!fs::exists(fs::symlink_status(folder, ec))) return;  // nobody published a port
+  // Links in a folder someone else could write would name ports for us.
+  if (!TrustedPortsFolder(folder)) return;
   fs::directory_iterator it(folder, ec);
   if (ec) RegistryError();
   for (const auto& entry : it) {
@@ -90,7 +121,10 @@ void AddVirtualPorts(const std::string& folder, std::vector<std::string>& out) {
     // A dangling link names a pty that has gone (its number may come back
     // for someone else): skip it.
     if (!IsCharDevice(entry.path())) continue;
-    out.push_back(entry.path().filename().string());
+    // A link never hides nor doubles a port of the system.
+    const std::string name = entry.path().filename().string();
+    if (IsSystemPortName(name, sources)) continue;
+    out.push_back(name);
   }
 }
 
@@ -108,7 +142,7 @@ void ListSerialPorts(std::vector<std::string>& strings, const PortSources& sourc
   std::vector<std::string> names;
   try {
     AddKernelPorts(sources, names);
-    AddVirtualPorts(sources.virtualDir.empty() ? VirtualPortsFolder() : sources.virtualDir, names);
+    AddVirtualPorts(sources, names);
   } catch (const fs::filesystem_error&) {
     RegistryError();
   }

@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -12,11 +13,14 @@
 #include <cerrno>
 #include <chrono>
 #include <mutex>
+#include <memory>
 #include <optional>
 
 #include "serial/CommLayer.h"
 #include "serial/PortList.h"
+#include "serial/WireTime.h"
 #include "serial/posix/LineSettings.h"
+#include "serial/posix/ModemWatch.h"
 
 namespace serial {
 
@@ -98,10 +102,12 @@ class EventFdSignal : public StopSignal {
 
 class PosixCommLayer : public CommLayer {
  public:
-  PosixCommLayer() : txDone_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+  PosixCommLayer()
+      : txDone_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), modemChanged_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
   ~PosixCommLayer() override {
     CloseDevice();
     if (txDone_ >= 0) close(txDone_);
+    if (modemChanged_ >= 0) close(modemChanged_);
   }
 
   OpenResult OpenDevice(const std::string& port) override {
@@ -118,17 +124,28 @@ class PosixCommLayer : public CommLayer {
     }
     ioctl(fd, TIOCEXCL);
     fd_ = fd;
+    RequestLowLatency();
     hungUp_ = false;
     lastSeenQueue_ = 0;
-    rxWaiting_ = false;
-    std::uint64_t stale;
-    while (read(txDone_, &stale, sizeof stale) > 0) {
+    Drain(txDone_);
+    Drain(modemChanged_);
+    {
+      std::lock_guard lock(rxMutex_);
+      consumed_ = 0;
+      int queued = 0;
+      seenTotal_ = ioctl(fd_, FIONREAD, &queued) == 0 && queued > 0 ? static_cast<std::uint64_t>(queued) : 0;
     }
     {
       std::lock_guard lock(errMutex_);
       haveCounts_ = ReadCounts(clearCounts_);
     }
     eventCountsValid_ = ReadCounts(eventCounts_);
+    // Every arrival wakes an edge-triggered wait, also while earlier bytes
+    // still sit unread; a level-triggered one would report them for ever.
+    epoll_ = epoll_create1(EPOLL_CLOEXEC);
+    Watch(fd_, kLine, EPOLLIN | EPOLLPRI | EPOLLET);
+    Watch(txDone_, kTxDone, EPOLLIN);
+    Watch(modemChanged_, kModem, EPOLLIN);
     return OpenResult::Ok;
   }
 
@@ -136,6 +153,11 @@ class PosixCommLayer : public CommLayer {
 
   void CloseDevice() override {
     if (fd_ < 0) return;
+    modem_.reset();
+    if (epoll_ >= 0) close(epoll_);
+    epoll_ = -1;
+    watchedStop_ = -1;
+    RestoreLatency();
     // The exclusive flag outlives a close while a pty master stays open.
     ioctl(fd_, TIOCNXCL);
     close(fd_);
@@ -155,6 +177,7 @@ class PosixCommLayer : public CommLayer {
     if (!Valid()) return false;
     posix::LineParams p{dcb.BaudRate, dcb.ByteSize, dcb.Parity, dcb.StopBits, (dcb.Flags & kDcbParity) != 0};
     if (!posix::ApplyLineParams(fd_, p)) return false;
+    dcb_ = dcb;
     // DTR and RTS on while open, as the block asks.
     if (dcb.Flags & kDcbDtrControlEnable) EscapeCommFunction(SETDTR);
     if (dcb.Flags & kDcbRtsControlEnable) EscapeCommFunction(SETRTS);
@@ -173,6 +196,10 @@ class PosixCommLayer : public CommLayer {
     // never an operation to abort; only the clears touch the driver.
     bool rx = flags & PURGE_RXCLEAR, tx = flags & PURGE_TXCLEAR;
     if (rx || tx) {
+      // Flushed bytes count as taken, so the next arrival is still told.
+      std::lock_guard lock(rxMutex_);
+      int queued = 0;
+      if (rx && ioctl(fd_, FIONREAD, &queued) == 0 && queued > 0) consumed_ += static_cast<std::uint64_t>(queued);
       if (tcflush(fd_, rx && tx ? TCIOFLUSH : rx ? TCIFLUSH : TCOFLUSH) != 0 && !NoSuchLine(errno) &&
           !DeviceGone(errno))
         return false;
@@ -258,57 +285,56 @@ class PosixCommLayer : public CommLayer {
 
   bool SetCommMask(std::uint32_t mask) override {
     mask_.store(mask);
-    return Valid();
+    if (!Valid()) return false;
+    // The driver's wait for modem lines needs a thread; only while watched.
+    if (mask & (EV_CTS | EV_DSR | EV_RLSD | EV_RING)) {
+      if (!modem_) modem_ = std::make_unique<posix::ModemWatch>(fd_, modemChanged_);
+    } else {
+      modem_.reset();
+    }
+    return true;
   }
 
   std::unique_ptr<StopSignal> CreateStopSignal() override { return std::make_unique<EventFdSignal>(); }
 
   EventWaitResult WaitCommEvent(StopSignal& stopBase, std::uint32_t& mask) override {
     auto& stop = static_cast<EventFdSignal&>(stopBase);
-    // poll is level-triggered: while received bytes sit unread the line stays
-    // readable, so instead of watching it then, look at the queue's count every
-    // kRxBackoff and report only growth.
-    constexpr auto kRxBackoff = std::chrono::milliseconds(20);
+    if (epoll_ < 0) return EventWaitResult::Failed;
+    if (watchedStop_ != stop.fd()) {
+      Watch(stop.fd(), kStop, EPOLLIN);
+      watchedStop_ = stop.fd();
+    }
     for (;;) {
-      pollfd fds[3] = {{stop.fd(), POLLIN, 0}, {txDone_, POLLIN, 0}, {-1, 0, 0}};
-      nfds_t n = 2;
-      const bool watchLine = fd_ >= 0 && !hungUp_ && !rxWaiting_;
-      if (watchLine) {
-        fds[2] = {fd_, POLLIN | POLLPRI, 0};
-        n = 3;
-      }
-      std::optional<Clock::time_point> deadline;
-      if (rxWaiting_ && !hungUp_) deadline = Clock::now() + kRxBackoff;
-      int r = PollUntil(fds, n, deadline);
+      epoll_event ready[4];
+      const int n = epoll_wait(epoll_, ready, 4, -1);
+      if (n < 0 && errno == EINTR) continue;
       wakeups_.fetch_add(1);
-      if (r < 0) return EventWaitResult::Failed;
-      if (fds[0].revents) return EventWaitResult::Stopped;
+      if (n < 0) return EventWaitResult::Failed;
       std::uint32_t events = 0;
-      if (fds[1].revents & POLLIN) {
-        std::uint64_t v;
-        [[maybe_unused]] auto got = read(txDone_, &v, sizeof v);
-        events |= EV_TXEMPTY;
-      }
-      if (watchLine && (fds[2].revents & (POLLHUP | POLLERR | POLLNVAL))) {
-        // The other end is gone for good; reads will say so. Stop watching,
-        // or the wait would return at once for ever.
-        hungUp_ = true;
-      }
-      if ((watchLine && (fds[2].revents & (POLLIN | POLLPRI))) || (rxWaiting_ && r == 0)) {
-        int queued = 0;
-        if (ioctl(fd_, FIONREAD, &queued) != 0) queued = 0;
-        const std::uint32_t q = static_cast<std::uint32_t>(queued < 0 ? 0 : queued);
-        if (q > lastSeenQueue_) events |= EV_RXCHAR;
-        const std::uint32_t full = inSize_ > 0 ? static_cast<std::uint32_t>(inSize_) * 8 / 10 : 0;
-        if (full > 0 && q >= full && lastSeenQueue_ < full) events |= EV_RX80FULL;
-        lastSeenQueue_ = q;
-        rxWaiting_ = q > 0;
-        serial_icounter_struct now{};
-        if (eventCountsValid_ && ReadCounts(now)) {
-          if (ErrorBits(eventCounts_, now) != 0) events |= EV_ERR;
-          eventCounts_ = now;
+      bool line = false;
+      for (int i = 0; i < n; ++i) {
+        switch (ready[i].data.u32) {
+          case kStop: return EventWaitResult::Stopped;
+          case kTxDone:
+            Drain(txDone_);
+            events |= EV_TXEMPTY;
+            break;
+          case kModem:
+            Drain(modemChanged_);
+            if (modem_) events |= modem_->Take();
+            break;
+          case kLine:
+            line = true;
+            if (ready[i].events & (EPOLLHUP | EPOLLERR)) {
+              // The other end is gone for good; reads will say so.
+              hungUp_ = true;
+              epoll_ctl(epoll_, EPOLL_CTL_DEL, fd_, nullptr);
+            }
+            break;
+          default: break;
         }
       }
+      if (line) events |= LineEvents();
       events &= mask_.load();
       if (events) {
         mask = events;
@@ -318,6 +344,66 @@ class PosixCommLayer : public CommLayer {
   }
 
  private:
+  enum : std::uint32_t { kStop, kTxDone, kLine, kModem };
+
+  void Watch(int fd, std::uint32_t tag, std::uint32_t what) {
+    epoll_event e{};
+    e.events = what;
+    e.data.u32 = tag;
+    epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &e);
+  }
+
+  static void Drain(int eventFd) {
+    std::uint64_t v;
+    while (read(eventFd, &v, sizeof v) > 0) {
+    }
+  }
+
+  // What a wake of the line brought: new bytes (everything ever queued, read
+  // or not, has grown), the 80 % mark, and line errors the driver counted.
+  std::uint32_t LineEvents() {
+    std::uint32_t events = 0;
+    std::uint32_t q = 0;
+    std::uint64_t total = 0;
+    {
+      std::lock_guard lock(rxMutex_);
+      int queued = 0;
+      if (ioctl(fd_, FIONREAD, &queued) == 0 && queued > 0) q = static_cast<std::uint32_t>(queued);
+      total = consumed_ + q;
+    }
+    if (total > seenTotal_) events |= EV_RXCHAR;
+    seenTotal_ = total;
+    const std::uint32_t full = inSize_ > 0 ? static_cast<std::uint32_t>(inSize_) * 8 / 10 : 0;
+    if (full > 0 && q >= full && lastSeenQueue_ < full) events |= EV_RX80FULL;
+    lastSeenQueue_ = q;
+    serial_icounter_struct now{};
+    if (eventCountsValid_ && ReadCounts(now)) {
+      if (ErrorBits(eventCounts_, now) != 0) events |= EV_ERR;
+      eventCounts_ = now;
+    }
+    return events;
+  }
+
+  // USB adapters hold received bytes up to 16 ms before passing them on;
+  // where the driver allows, ask it not to, and put its flags back on close.
+  void RequestLowLatency() {
+    latencyRaised_ = false;
+    serial_struct info{};
+    if (ioctl(fd_, TIOCGSERIAL, &info) != 0 || (info.flags & ASYNC_LOW_LATENCY)) return;
+    savedSerialFlags_ = info.flags;
+    info.flags |= ASYNC_LOW_LATENCY;
+    latencyRaised_ = ioctl(fd_, TIOCSSERIAL, &info) == 0;
+  }
+
+  void RestoreLatency() {
+    if (!latencyRaised_) return;
+    latencyRaised_ = false;
+    serial_struct info{};
+    if (ioctl(fd_, TIOCGSERIAL, &info) != 0) return;
+    info.flags = savedSerialFlags_;
+    ioctl(fd_, TIOCSSERIAL, &info);
+  }
+
   static OpenResult FromErrno(int err) {
     switch (err) {
       case ENOENT:
@@ -368,7 +454,14 @@ class PosixCommLayer : public CommLayer {
     std::optional<Clock::time_point> lastByte;
     FineTimerSlack slack;
     while (got < op.count) {
-      ssize_t r = read(fd_, op.buffer + got, op.count - got);
+      ssize_t r;
+      {
+        // Taken bytes are counted with the read, so the event thread's look
+        // at the queue never misses an arrival that a read just took.
+        std::lock_guard lock(rxMutex_);
+        r = read(fd_, op.buffer + got, op.count - got);
+        if (r > 0) consumed_ += static_cast<std::uint64_t>(r);
+      }
       if (r > 0) {
         got += static_cast<std::uint32_t>(r);
         lastByte = Clock::now();
@@ -398,13 +491,9 @@ class PosixCommLayer : public CommLayer {
 
   // Complete when the bytes have left the driver, within the write time-out.
   bool WaitWrite(PosixOperation& op, std::uint32_t& transferred) {
-    const auto& t = timeouts_;
     std::optional<Clock::time_point> deadline;
-    if (t.WriteTotalTimeoutMultiplier != kMaxDword && t.WriteTotalTimeoutConstant != kMaxDword &&
-        (t.WriteTotalTimeoutMultiplier != 0 || t.WriteTotalTimeoutConstant != 0)) {
-      const auto ms = static_cast<std::uint64_t>(t.WriteTotalTimeoutMultiplier) * op.count + t.WriteTotalTimeoutConstant;
+    if (const auto ms = WriteLimitMs(timeouts_, dcb_, op.count); ms > 0)
       deadline = op.started + std::chrono::milliseconds(ms);
-    }
     std::uint32_t sent = 0;
     bool timedOut = false;
     while (sent < op.count) {
@@ -452,11 +541,22 @@ class PosixCommLayer : public CommLayer {
   int fd_ = -1;
   int txDone_ = -1;  // a finished write tells the event wait: transmit empty
   CommTimeoutsBlock timeouts_{};
+  Dcb dcb_{};
   std::int32_t inSize_ = 0;
   std::atomic<std::uint32_t> mask_{0};
+  int modemChanged_ = -1;  // the modem watch tells the event wait
+  std::unique_ptr<posix::ModemWatch> modem_;
+  int epoll_ = -1;
+  int watchedStop_ = -1;
+  bool latencyRaised_ = false;
+  int savedSerialFlags_ = 0;
+  // Bytes taken from the queue by reads and purges, and the event thread's
+  // last look at taken + queued.
+  std::mutex rxMutex_;
+  std::uint64_t consumed_ = 0;
+  std::uint64_t seenTotal_ = 0;
   // The event thread's own view.
   bool hungUp_ = false;
-  bool rxWaiting_ = false;
   std::uint32_t lastSeenQueue_ = 0;
   serial_icounter_struct eventCounts_{};
   bool eventCountsValid_ = false;

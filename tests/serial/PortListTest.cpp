@@ -1,6 +1,8 @@
 // The port list from a sysfs tree and a virtual folder made for the test.
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -30,9 +32,10 @@ struct Tree {
     sources.virtualDir = (root / "virtual").string();
   }
   ~Tree() { fs::remove_all(root); }
-  void Tty(const std::string& name, bool device, const std::string& driver = "") {
+  void Tty(const std::string& name, bool device, const std::string& driver = "", const char* uartType = nullptr) {
     fs::path d = root / "tty" / name;
     fs::create_directories(d);
+    if (uartType) std::ofstream(d / "type") << uartType << "\n";
     if (!device) return;
     fs::path dev = root / "sys" / "devices" / name;
     fs::create_directories(dev);
@@ -49,11 +52,12 @@ TEST(PortList, KernelPortsAndVirtualPortsSortedAsText) {
   Tree t;
   t.Tty("ttyUSB0", true);
   t.Tty("ttyACM1", true);
-  t.Tty("ttyS0", true, "serial8250");  // its /dev node is missing: judged by the driver link
-  t.Tty("ttyS1", true);                // no driver: an empty 8250 slot
+  t.Tty("ttyS0", true, "port", "4");  // a 16550A, whatever the driver link is named
+  t.Tty("ttyS1", true, "port", "0");  // an empty slot
   t.Tty("ttyAMA0", true, "pl011");
   t.Tty("tty5", false);                // a virtual terminal
   t.Tty("ptmx", false);
+  t.Tty("rfcomm0", false);             // bound, not connected: no device yet
   t.Virtual("devsim1", "/dev/null");   // any existing character device
   t.Virtual("COM10", "/dev/null");
   t.Virtual("com2", "/dev/null");
@@ -61,8 +65,60 @@ TEST(PortList, KernelPortsAndVirtualPortsSortedAsText) {
   t.Virtual("gone", "/dev/pts/ostra-no-such");  // dangling: skipped
   std::vector<std::string> ports = {"stale"};
   ListSerialPorts(ports, t.sources);
-  std::vector<std::string> expected = {"COM10", "com2", "COM3", "devsim1", "ttyACM1", "ttyAMA0", "ttyS0", "ttyUSB0"};
+  std::vector<std::string> expected = {"COM10",   "com2",    "COM3",  "devsim1", "rfcomm0",
+                                       "ttyACM1", "ttyAMA0", "ttyS0", "ttyUSB0"};
   EXPECT_EQ(ports, expected);
+}
+
+// Opening a port raises DTR and RTS, which resets many devices: the list reads
+// sysfs only, and a ttyS slot counts by its UART type, not by its driver's name.
+TEST(PortList, TouchesNoDeviceAndSkipsEmptySlots) {
+  Tree t;
+  fs::create_directories(t.root / "dev");
+  t.Tty("ttyS0", true, "serial8250", "4");
+  t.Tty("ttyS1", true, "serial8250");       // no type: not known to be a UART
+  t.Tty("ttyS2", true, "serial8250", "0");  // PORT_UNKNOWN
+  t.Tty("ttyS3", true, "port");
+  t.Tty("ttyUSB0", true, "ftdi_sio");
+  for (const char* node : {"ttyS0", "ttyS1", "ttyS2", "ttyS3", "ttyUSB0"}) std::ofstream(t.root / "dev" / node);
+  const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(inotify_add_watch(watch, (t.root / "dev").c_str(), IN_OPEN | IN_ACCESS), 0);
+  std::vector<std::string> ports;
+  ListSerialPorts(ports, t.sources);
+  EXPECT_EQ(ports, (std::vector<std::string>{"ttyS0", "ttyUSB0"}));
+  char events[4096];
+  EXPECT_LE(read(watch, events, sizeof events), 0) << "a device node was opened while listing";
+  close(watch);
+}
+
+// Only a folder of ours names ports, and a link there never stands in for a
+// port of the system.
+TEST(PortList, VirtualFolderTrustedOnlyWhenOurs) {
+  Tree t;
+  t.Tty("ttyS0", true, "port", "4");
+  t.Virtual("devsim1", "/dev/null");
+  t.Virtual("ttyS0", "/dev/null");
+  t.Virtual("ttyUSB3", "/dev/null");
+  std::vector<std::string> ports;
+  ListSerialPorts(ports, t.sources);
+  EXPECT_EQ(ports, (std::vector<std::string>{"devsim1", "ttyS0"})) << "each system name once, from sysfs";
+  EXPECT_EQ(PortDevicePath("ttyS0", t.sources), t.sources.devDir + "/ttyS0");
+  EXPECT_EQ(PortDevicePath("ttyUSB3", t.sources), t.sources.devDir + "/ttyUSB3");
+  EXPECT_EQ(PortDevicePath("devsim1", t.sources), t.sources.virtualDir + "/devsim1");
+
+  fs::permissions(t.sources.virtualDir, fs::perms::others_write | fs::perms::group_write, fs::perm_options::add);
+  ListSerialPorts(ports, t.sources);
+  EXPECT_EQ(ports, (std::vector<std::string>{"ttyS0"})) << "a folder others may write is not ours";
+  EXPECT_EQ(PortDevicePath("devsim1", t.sources), t.sources.devDir + "/devsim1");
+  fs::permissions(t.sources.virtualDir, fs::perms::others_write | fs::perms::group_write, fs::perm_options::remove);
+
+  if (getuid() == 0) {
+    ASSERT_EQ(lchown(t.sources.virtualDir.c_str(), 65534, 65534), 0);
+    ListSerialPorts(ports, t.sources);
+    EXPECT_EQ(ports, (std::vector<std::string>{"ttyS0"})) << "a folder of another user is not ours";
+    EXPECT_EQ(PortDevicePath("devsim1", t.sources), t.sources.devDir + "/devsim1");
+  }
 }
 
 TEST(PortList, VirtualPortsAppearAndVanish) {
