@@ -1,6 +1,8 @@
 // Faults on request, and the wire and busy times.
 #include <sys/stat.h>
 
+#include <cmath>
+
 #include "tests/devsim/Client.h"
 #include "tools/devsim/Simulator.h"
 
@@ -199,6 +201,29 @@ TEST(DevsimTiming, BusyTimesHoldTheirReplies) {
   EXPECT_GE(timed(Frame("04000000"), "r8484;"), 115ms);
   EXPECT_GE(timed(Frame("0501" + std::string(128, '0')), "r8585;"), 55ms);
   EXPECT_GE(timed("r0606;", "r8686;"), 85ms);
+}
+
+// A USB adapter's tick: replies are written only at multiples of the tick
+// since the start, so back-to-back exchanges cost a tick each on average.
+TEST(DevsimTiming, DeliveryTicksHoldRepliesToTheTick) {
+  devsim::Options o;
+  o.publish = false;
+  o.deliveryTickMs = 16;
+  devsim::Simulator sim(o);
+  sim.Start();
+  Client c(sim.SlavePath());
+  const auto t0 = Clock::now();
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(c.Exchange("r0202;", 3000ms).size(), 18u);
+  EXPECT_GE(Clock::now() - t0, 150ms) << "ten exchanges, each waiting for a tick";
+  sim.Stop();
+  int out = 0;
+  for (const auto& e : sim.Transcript()) {
+    if (e.direction != devsim::Direction::Out) continue;
+    ++out;
+    const double intoTick = std::fmod(e.ms, 16.0);
+    EXPECT_TRUE(intoTick < 3.0 || intoTick > 15.9) << e.ms << " ms is not on a tick";
+  }
+  EXPECT_EQ(out, 10);
 }
 
 }  // namespace

@@ -58,6 +58,7 @@ void CheckOptions(const Options& o) {
   CheckRate("delay rate", o.delayRate);
   if (o.hangUpAfter && *o.hangUpAfter == 0) throw std::invalid_argument("hang-up after must be at least 1");
   if (o.baud > 4'000'000) throw std::invalid_argument("baud rate above 4000000");
+  if (!(o.deliveryTickMs >= 0 && o.deliveryTickMs <= 1000)) throw std::invalid_argument("delivery tick must be 0..1000 ms");
   if (!o.linkName.empty() &&
       (o.linkName == "." || o.linkName == ".." || o.linkName.find('/') != std::string::npos))
     throw std::invalid_argument("link name must be a plain file name");
@@ -326,10 +327,19 @@ struct Simulator::Impl {
     const Clock::time_point txStart = std::max(done, txFree);
     const Clock::time_point txEnd = txStart + charTime * int64_t(reply.size());
     if (!reply.empty()) txFree = txEnd;
-    const Clock::time_point due = std::max(txEnd + extra, lastDue);  // replies keep their order
+    const Clock::time_point due = Delivered(std::max(txEnd + extra, lastDue));  // replies keep their order
     lastDue = due;
     if (reply.empty() && !hangUp) return;
     outbound.push_back({due, std::move(reply), hangUp});
+  }
+
+  // The first delivery tick at or after t.
+  Clock::time_point Delivered(Clock::time_point t) const {
+    if (o.deliveryTickMs <= 0) return t;
+    const auto tick = std::chrono::duration_cast<Nanos>(std::chrono::duration<double, std::milli>(o.deliveryTickMs));
+    const auto since = std::chrono::duration_cast<Nanos>(t - t0);
+    const auto ticks = (since.count() + tick.count() - 1) / tick.count();
+    return t0 + tick * ticks;
   }
 
   void ProcessInbound(Clock::time_point now) {

@@ -80,6 +80,10 @@ struct Options {
   std::string hexPath;                     // for HexFile
 
   unsigned baud = 0;  // 0: no wire-time emulation
+  // A USB adapter passes received bytes to the host only at its ticks (16 ms
+  // by default on many): a reply becomes readable at the first tick, counted
+  // from Start(), after it is due. 0: at once.
+  double deliveryTickMs = 0;
   unsigned eraseBusyMs = 0;
   unsigned writeBusyMs = 0;
   unsigned programBusyMs = 0;

@@ -39,6 +39,8 @@ Timing:
   --write-ms N          busy time of a write before its reply
   --program-ms N        busy time of a program before its reply
   --late-ms N           every reply N ms late (lands in the uploader's next read)
+  --tick-ms N           pass replies on only at ticks N ms apart, as USB
+                        adapters do (16 by default on many; 0: at once)
 Faults (reproducible from the seed):
   --drop R              drop this fraction (0..1) of the replies
   --garble R            garble this fraction: one bit of the status digit flips
@@ -134,6 +136,8 @@ devsim::Options Parse(int argc, char** argv, bool& help) {
       o.writeBusyMs = Number<unsigned>(arg, value());
     } else if (arg == "--program-ms") {
       o.programBusyMs = Number<unsigned>(arg, value());
+    } else if (arg == "--tick-ms") {
+      o.deliveryTickMs = Number<double>(arg, value());
     } else if (arg == "--late-ms") {
       o.lateMs = Number<unsigned>(arg, value());
     } else if (arg == "--drop") {

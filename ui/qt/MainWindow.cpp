@@ -93,6 +93,14 @@ QPlainTextEdit* MakeMemo(QWidget* parent, const char* name, int fontPixels, int 
   return memo;
 }
 
+// Whether any of the widget lies inside its parent's area, the part of the
+// window it can be seen in (the expanded controls lie below the compact
+// window). A rectangle test: visibleRegion() is a region computation per call.
+bool InsideParent(const QWidget* widget) {
+  const QWidget* parent = widget->parentWidget();
+  return !parent || parent->rect().intersects(widget->geometry());
+}
+
 void SetTextColor(QWidget* widget, const QColor& color) {
   QPalette pal = widget->palette();
   pal.setColor(QPalette::WindowText, color);
@@ -367,7 +375,8 @@ class MemoSync : public QObject {
       return;
     }
     dirty_ = true;
-    if (widget_->hasFocus() || !widget_->visibleRegion().isEmpty()) Draw();
+    // The transfer adds two lines per attempt: no region computed for each.
+    if (widget_->hasFocus() || (InsideParent(widget_) && !widget_->visibleRegion().isEmpty())) Draw();
   }
 
   void Draw() {
@@ -443,6 +452,9 @@ void MainWindow::BindProgressBar(forms::ProgressBar& bar, QWidget* widget) {
   QPointer<QProgressBar> w = static_cast<QProgressBar*>(widget);
   auto sync = [w, &bar] {
     if (!w) return;
+    // QProgressBar paints at once on each step; below the compact window
+    // nobody sees it, and its updates come back on when it can be seen.
+    if (!InsideParent(w) && w->updatesEnabled()) w->setUpdatesEnabled(false);
     if (w->minimum() != bar.Min() || w->maximum() != bar.Max()) w->setRange(bar.Min(), bar.Max());
     if (w->value() != bar.Position()) w->setValue(bar.Position());
   };
@@ -527,6 +539,10 @@ void MainWindow::moveEvent(QMoveEvent* event) {
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  // Widgets that were kept from painting below the compact window paint again
+  // once the window shows them.
+  for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (!w->updatesEnabled() && InsideParent(w)) w->setUpdatesEnabled(true);
   if (isVisible()) Post(&ui::TMainForm::FormResize);
 }
 
