@@ -3,6 +3,7 @@
 #include <mmsystem.h>
 
 #include "serial/CommLayer.h"
+#include "serial/WireTime.h"
 
 namespace serial {
 
@@ -82,6 +83,7 @@ class Win32CommLayer : public CommLayer {
     handle_ = INVALID_HANDLE_VALUE;
     if (timerRaised_) timeEndPeriod(1);
     timerRaised_ = false;
+    timeoutsSet_ = false;
   }
 
   bool SetupComm(std::int32_t in, std::int32_t out) override {
@@ -106,13 +108,16 @@ class Win32CommLayer : public CommLayer {
     dcb.ErrorChar = d.ErrorChar;
     dcb.EofChar = d.EofChar;
     dcb.EvtChar = d.EvtChar;
-    return ::SetCommState(handle_, &dcb) != 0;
+    if (!::SetCommState(handle_, &dcb)) return false;
+    // A new rate changes the wire time a write needs.
+    state_ = d;
+    return !timeoutsSet_ || PushTimeouts();
   }
 
   bool SetCommTimeouts(const CommTimeoutsBlock& b) override {
-    COMMTIMEOUTS t{b.ReadIntervalTimeout, b.ReadTotalTimeoutMultiplier, b.ReadTotalTimeoutConstant,
-                   b.WriteTotalTimeoutMultiplier, b.WriteTotalTimeoutConstant};
-    return ::SetCommTimeouts(handle_, &t) != 0;
+    timeouts_ = b;
+    timeoutsSet_ = true;
+    return PushTimeouts();
   }
 
   bool PurgeComm(std::uint32_t flags) override { return ::PurgeComm(handle_, flags) || DeviceGone(GetLastError()); }
@@ -192,6 +197,15 @@ class Win32CommLayer : public CommLayer {
   }
 
  private:
+  // A write is never cut short before its bytes can have left at the set rate:
+  // the stored 1 ms a character is less than a character takes below 9600 baud.
+  bool PushTimeouts() {
+    const CommTimeoutsBlock b = WireSafeTimeouts(timeouts_, state_);
+    COMMTIMEOUTS t{b.ReadIntervalTimeout, b.ReadTotalTimeoutMultiplier, b.ReadTotalTimeoutConstant,
+                   b.WriteTotalTimeoutMultiplier, b.WriteTotalTimeoutConstant};
+    return ::SetCommTimeouts(handle_, &t) != 0;
+  }
+
   template <typename Call>
   static StartResult Start(std::unique_ptr<CommOperation>& op, std::uint32_t& done, Call call) {
     auto p = std::make_unique<Win32Operation>();
@@ -210,6 +224,9 @@ class Win32CommLayer : public CommLayer {
 
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   bool timerRaised_ = false;
+  Dcb state_;
+  CommTimeoutsBlock timeouts_;
+  bool timeoutsSet_ = false;
 };
 
 }  // namespace
