@@ -119,7 +119,7 @@ struct WindowLayout {
   int clientHeight = 0;
   int expandedOuterHeight = 0;  // the outer height Ctrl+Shift+E sets; 0: none
   Frame frame = Frame::SingleFixed;
-  bool systemMenu = true;
+  bool systemMenu = true;  // the system menu as well as the close box
   bool minimizeBox = false;
   bool maximizeBox = false;
   Placement placement = Placement::CentredOnScreen;
@@ -223,7 +223,7 @@ inline constexpr WindowLayout kFormHelp{
     .clientWidth = 154,
     .clientHeight = 193,
     .frame = Frame::DialogFixed,
-    .systemMenu = true,  // the close box only
+    .systemMenu = false,  // the close box only (a Win32 close box still needs WS_SYSMENU)
     .minimizeBox = false,
     .maximizeBox = false,
     .placement = Placement::AtPosition,
