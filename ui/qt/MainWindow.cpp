@@ -158,12 +158,13 @@ void MainWindow::Build() {
       }
       case layout::Kind::Label:
       case layout::Kind::WebLabel: {
-        if (!handler) {
+        if (!handler && c.kind == layout::Kind::Label) {
           widget = new QLabel(parent);
           break;
         }
-        auto* label = new ClickLabel(parent);
-        label->onClick = [this, handler] { Run(handler); };
+        auto* label = c.kind == layout::Kind::WebLabel ? new WebLabel(ColorOf(c.text), ColorOf(c.hoverText), parent)
+                                                       : new ClickLabel(parent);
+        if (handler) label->onClick = [this, handler] { Run(handler); };
         widget = label;
         break;
       }
@@ -172,7 +173,7 @@ void MainWindow::Build() {
       case layout::Kind::PictureButton: widget = MakePictureButton(parent, c); break;
       case layout::Kind::PushButton: widget = MakeButton(parent); break;
       case layout::Kind::PercentageGauge:
-        widget = gauge_ = new GaugeWidget(static_cast<forms::TGauge&>(model), ColorOf(c.bar), parent);
+        widget = gauge_ = new GaugeWidget(dynamic_cast<forms::TGauge&>(model), ColorOf(c.bar), parent);
         break;
       case layout::Kind::ThinProgressBar: {
         auto* bar = new QProgressBar(parent);
