@@ -33,26 +33,19 @@ void TSkinManager::SetSkinName(const std::string& name) {
 TMainForm::TMainForm(forms::Shell& shell, TFormHelp& formHelp) : shell_(shell), formHelp_(formHelp) {
   // The stored layout.
   SetHeight(kClientHeight);
-  Label1.SetCaption(texts::kLabel1Caption);
-  Label1.Hint = texts::kLabel1Hint;
-  cbPort.Hint = texts::kCbPortHint;
-  ButtonWrite.Hint = texts::kButtonWriteHint;
-  PNGButton6.Hint = texts::kPNGButton6Hint;
-  LabelNameOfHex.SetCaption(texts::kIdentifyTheDevice);
-  Label3.SetCaption(texts::kAutoCalibrationZero);
-  cbBaudRate.Hint = texts::kCbBaudRateHint;
+  for (forms::Control* control : Controls()) layout::ApplyStoredTexts(layout::kMainForm, *control);
   cbBaudRate.SetItems({std::begin(texts::kBaudRates), std::end(texts::kBaudRates)});
-  sButton2.Hint = texts::kSButton2Hint;
-  sButton3.Hint = texts::kSButton3Hint;
-  ButtonConect.Caption = texts::kButtonConectCaption;
-  ButtonOpenHex.Caption = texts::kButtonOpenHexCaption;
-  ButtonOpenHex.Hint = texts::kButtonOpenHexHint;
-  MemoAbout.Hint = texts::kMemoAboutHint;
   TextTerminal.SetText(firmware::CarriedFirmwareText());
   serial::ApplyMainWindowSettings(BComPort1);
 }
 
 TMainForm::~TMainForm() = default;
+
+std::vector<forms::Control*> TMainForm::Controls() {
+  return {&sPanel1,      &Label1,           &cbPort,        &ButtonWrite,  &PNGButton6, &LabelNameOfHex, &ProgressbarReadWrite,
+          &Label3,       &ProgressbarWrite, &cbBaudRate,    &sPanel3,      &sButton2,   &sButton3,       &sPanel2,
+          &ButtonConect, &ButtonOpenHex,    &TextTerminal,  &MemoAbout,    &sComboBoxSkinName};
+}
 
 firmware::FirmwareContext TMainForm::firmwareContext() {
   return {shell_, ProgressbarReadWrite, TextTerminal, LabelNameOfHex, ButtonWrite, FirmwareImage, OpenDialog1};

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "firmware/Firmware.h"
 #include "forms/Controls.h"
@@ -13,6 +14,7 @@
 #include "protocol/Protocol.h"
 #include "serial/BCPort.h"
 #include "serial/PortList.h"
+#include "ui/Layout.h"
 #include "ui/Unit1.h"
 
 namespace ui {
@@ -46,9 +48,9 @@ class TMainForm : public forms::Window {
   ~TMainForm();
 
   // Compact client size and the outer height that Ctrl+Shift+E sets.
-  static constexpr int kClientWidth = 302;
-  static constexpr int kClientHeight = 132;
-  static constexpr int kExpandedHeight = 340;
+  static constexpr int kClientWidth = layout::kMainForm.clientWidth;
+  static constexpr int kClientHeight = layout::kMainForm.clientHeight;
+  static constexpr int kExpandedHeight = layout::kMainForm.expandedOuterHeight;
 
   // Handlers, named after their control and event.
   void FormCreate();
@@ -90,6 +92,9 @@ class TMainForm : public forms::Window {
   forms::Memo TextTerminal{this, "TextTerminal"};
   forms::Memo MemoAbout{this, "MemoAbout"};
   forms::ComboBox sComboBoxSkinName{this, "sComboBoxSkinName", true};
+
+  // Every control above, in the same order.
+  std::vector<forms::Control*> Controls();
 
   TSkinManager sSkinManager1;
   // Where the port list looks (the system's places unless a test points elsewhere).

@@ -5,10 +5,11 @@
 namespace ui {
 
 TFormHelp::TFormHelp(forms::Shell& shell) : shell_(shell) {
-  SetCaption("Про програму");
+  // The stored layout.
+  SetCaption(layout::kFormHelp.caption);
   SetHeight(kClientHeight);
-  sWebLabel1.SetCaption(kLabelHost);
-  Button1.Caption = "ОК";  // Cyrillic О and К
+  layout::ApplyStoredTexts(layout::kFormHelp, sWebLabel1);
+  layout::ApplyStoredTexts(layout::kFormHelp, Button1);
 }
 
 void TFormHelp::ShowAbout() {

@@ -5,6 +5,8 @@
 
 #include "forms/Controls.h"
 #include "forms/Shell.h"
+#include "ui/Layout.h"
+#include "ui/Unit1Texts.h"
 
 namespace ui {
 
@@ -14,15 +16,15 @@ class TFormHelp : public forms::Window {
  public:
   explicit TFormHelp(forms::Shell& shell);
 
-  static constexpr int kClientWidth = 154;
-  static constexpr int kClientHeight = 193;
-  static constexpr int kLeft = 616;
-  static constexpr int kTop = 197;
+  static constexpr int kClientWidth = layout::kFormHelp.clientWidth;
+  static constexpr int kClientHeight = layout::kFormHelp.clientHeight;
+  static constexpr int kLeft = layout::kFormHelp.left;
+  static constexpr int kTop = layout::kFormHelp.top;
 
   // The maker's two sites: the label's and the main window's site button's.
-  static constexpr const char* kLabelHost = "ostra.example";
-  static constexpr const char* kLabelUrl = "https://ostra.example/";
-  static constexpr const char* kSiteUrl = "https://support.ostra.example/";
+  static constexpr const char* kLabelHost = texts::kLabelHost;
+  static constexpr const char* kLabelUrl = texts::kLabelUrl;
+  static constexpr const char* kSiteUrl = texts::kSiteUrl;
 
   bool Visible() const { return visible_; }
   // Shows it (not modal), to the front, with the focus; when shown, only to the front.

@@ -15,6 +15,7 @@
 
 #include "tests/qt/Fixture.h"
 #include "ui/MainTexts.h"
+#include "ui/qt/FromLayout.h"
 #include "ui/qt/Text.h"
 #include "ui/qt/Widgets.h"
 
@@ -22,114 +23,84 @@ namespace qttest {
 namespace {
 
 using uiqt::ToQt;
+namespace layout = ui::layout;
 
-enum class Kind { Panel, Label, List, EditList, Picture, Button, Gauge, Bar, Memo };
-
-struct Row {
-  const char* name;
-  Kind kind;
-  const char* parent;
-  QRect geometry;
-  const char* caption;  // nullptr: none to check
-  const char* hint;
-  bool hand;
-};
-
-bool IsKind(QWidget* w, Kind kind) {
+bool IsKind(QWidget* w, layout::Kind kind) {
+  auto* list = qobject_cast<QComboBox*>(w);
   switch (kind) {
-    case Kind::Panel: return qobject_cast<QFrame*>(w) && !qobject_cast<QLabel*>(w) && !qobject_cast<QPlainTextEdit*>(w);
-    case Kind::Label: return qobject_cast<QLabel*>(w);
-    case Kind::List: return qobject_cast<QComboBox*>(w) && !static_cast<QComboBox*>(w)->isEditable();
-    case Kind::EditList: return qobject_cast<QComboBox*>(w) && static_cast<QComboBox*>(w)->isEditable();
-    case Kind::Picture: return qobject_cast<QToolButton*>(w);
-    case Kind::Button: return qobject_cast<QPushButton*>(w);
-    case Kind::Gauge: return dynamic_cast<uiqt::GaugeWidget*>(w);
-    case Kind::Bar: return qobject_cast<QProgressBar*>(w);
-    case Kind::Memo: return qobject_cast<QPlainTextEdit*>(w);
+    case layout::Kind::Panel:
+      return qobject_cast<QFrame*>(w) && !qobject_cast<QLabel*>(w) && !qobject_cast<QPlainTextEdit*>(w);
+    case layout::Kind::Label: return qobject_cast<QLabel*>(w);
+    case layout::Kind::WebLabel: return dynamic_cast<uiqt::WebLabel*>(w);
+    case layout::Kind::DropDownList: return list && !list->isEditable();
+    case layout::Kind::EditableComboBox: return list && list->isEditable();
+    case layout::Kind::PictureButton: return qobject_cast<QToolButton*>(w);
+    case layout::Kind::PushButton: return qobject_cast<QPushButton*>(w);
+    case layout::Kind::PercentageGauge: return dynamic_cast<uiqt::GaugeWidget*>(w);
+    case layout::Kind::ThinProgressBar: return qobject_cast<QProgressBar*>(w);
+    case layout::Kind::Memo: return qobject_cast<QPlainTextEdit*>(w);
+    case layout::Kind::Picture: return qobject_cast<QLabel*>(w) && !qobject_cast<QLabel*>(w)->pixmap().isNull();
   }
   return false;
 }
 
-TEST_F(Windows, EveryControlOfTheLayoutIsAtItsPlaceWithItsKindTextAndHint) {
-  namespace t = ui::texts;
-  const Row rows[] = {
-      {"sPanel1", Kind::Panel, "MainForm", {7, 8, 289, 73}, nullptr, "", false},
-      {"Label1", Kind::Label, "sPanel1", {49, 17, 28, 13}, t::kLabel1Caption, t::kLabel1Hint, false},
-      {"cbPort", Kind::List, "sPanel1", {30, 37, 73, 21}, nullptr, t::kCbPortHint, true},
-      {"ButtonWrite", Kind::Picture, "sPanel1", {128, 8, 73, 57}, "", t::kButtonWriteHint, true},
-      {"PNGButton6", Kind::Picture, "sPanel1", {224, 15, 41, 42}, "", t::kPNGButton6Hint, true},
-      {"ProgressbarReadWrite", Kind::Gauge, "MainForm", {6, 104, 289, 17}, nullptr, "", false},
-      {"Label3", Kind::Label, "MainForm", {12, 149, 110, 13}, t::kAutoCalibrationZero, "", false},
-      {"ProgressbarWrite", Kind::Bar, "MainForm", {8, 167, 265, 9}, nullptr, "", false},
-      {"cbBaudRate", Kind::List, "MainForm", {16, 190, 81, 21}, nullptr, t::kCbBaudRateHint, true},
-      {"sPanel3", Kind::Panel, "MainForm", {248, 200, 41, 153}, nullptr, "", false},
-      {"sButton2", Kind::Button, "sPanel3", {8, 12, 25, 57}, "", t::kSButton2Hint, false},
-      {"sButton3", Kind::Button, "sPanel3", {8, 84, 25, 57}, "", t::kSButton3Hint, false},
-      {"sPanel2", Kind::Panel, "MainForm", {8, 224, 265, 81}, nullptr, "", false},
-      {"ButtonConect", Kind::Button, "sPanel2", {31, 16, 81, 57}, t::kButtonConectCaption, "", true},
-      {"ButtonOpenHex", Kind::Button, "sPanel2", {152, 16, 81, 57}, t::kButtonOpenHexCaption, t::kButtonOpenHexHint, true},
-      {"TextTerminal", Kind::Memo, "MainForm", {-288, 320, 465, 225}, nullptr, "", false},
-      {"MemoAbout", Kind::Memo, "MainForm", {264, 368, 273, 193}, nullptr, t::kMemoAboutHint, false},
-      {"sComboBoxSkinName", Kind::EditList, "MainForm", {32, 760, 145, 21}, nullptr, "", false},
-  };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(r.name);
-    QWidget* w = Find(r.name);
-    ASSERT_NE(w, nullptr);
-    EXPECT_TRUE(IsKind(w, r.kind));
-    EXPECT_EQ(w->parentWidget()->objectName(), QLatin1String(r.parent));
-    EXPECT_EQ(w->geometry(), r.geometry);
-    EXPECT_EQ(w->toolTip(), uiqt::WithLineBreaks(r.hint));
-    EXPECT_EQ(w->cursor().shape() == Qt::PointingHandCursor, r.hand);
-    EXPECT_TRUE(w->isEnabled());
-    if (r.caption) {
+TEST_F(Windows, EveryControlOfBothWindowsIsDrawnAsTheLayoutTableSays) {
+  for (const layout::WindowLayout* table : {&layout::kMainForm, &layout::kFormHelp})
+    for (const layout::ControlLayout& c : table->controls) {
+      SCOPED_TRACE(c.name);
+      QWidget* w = Find(c.name);
+      ASSERT_NE(w, nullptr);
+      EXPECT_TRUE(IsKind(w, c.kind));
+      EXPECT_EQ(w->parentWidget()->objectName(), QLatin1String(c.parent));
+      if (c.widthFollowsText) {
+        EXPECT_EQ(w->pos(), QPoint(c.left, c.top));
+        EXPECT_EQ(w->height(), c.height);
+      } else {
+        EXPECT_EQ(w->geometry(), QRect(c.left, c.top, c.width, c.height));
+      }
+      EXPECT_EQ(w->toolTip(), uiqt::WithLineBreaks(c.hint));
+      EXPECT_EQ(w->cursor().shape() == Qt::PointingHandCursor, c.cursor == layout::Cursor::Hand);
+      EXPECT_EQ(w->focusPolicy() == Qt::NoFocus, c.focusOrder < 0);
+      EXPECT_TRUE(w->isEnabled());
       if (auto* l = qobject_cast<QLabel*>(w)) {
-        EXPECT_EQ(l->text(), ToQt(r.caption));
+        EXPECT_EQ(l->text(), ToQt(c.caption));
       }
       if (auto* b = qobject_cast<QAbstractButton*>(w)) {
-        EXPECT_EQ(b->text(), ToQt(r.caption));
+        EXPECT_EQ(b->text(), ToQt(c.caption));
       }
+      if (c.text.source == layout::ColorSource::Rgb) {
+        const QPalette::ColorRole role = qobject_cast<QComboBox*>(w) ? QPalette::Text : QPalette::WindowText;
+        EXPECT_EQ(w->palette().color(role), uiqt::ColorOf(c.text));
+      }
+      if (c.background.source == layout::ColorSource::Rgb) {
+        EXPECT_EQ(w->palette().color(QPalette::Base), uiqt::ColorOf(c.background));
+      }
+      // A style sheet must not take the window's font away; the memos keep their own.
+      EXPECT_EQ(w->font().pixelSize(), c.font.pixelHeight > 0 ? c.font.pixelHeight : table->font.pixelHeight);
+      EXPECT_EQ(QFontInfo(w->font()).family(), QFontInfo(uiqt::FontOf(c.font, table->font)).family());
     }
-  }
   // The write hint's carriage returns are line breaks of the tool-tip.
   EXPECT_TRUE(Find("ButtonWrite")->toolTip().startsWith(QStringLiteral("\nКоманда запису!\n\n")));
 
-  // The status line: its place, its height, and a width that follows its text.
+  // The status line's width follows its text.
   auto* status = Find<QLabel>("LabelNameOfHex");
-  EXPECT_EQ(status->pos(), QPoint(10, 87));
-  EXPECT_EQ(status->height(), 13);
-  EXPECT_EQ(status->text(), ToQt(t::kIdentifyTheDevice));
   EXPECT_EQ(status->width(), status->fontMetrics().horizontalAdvance(status->text()));
   form->LabelNameOfHex.SetCaption("Мікропрограма готова до запису");
   EXPECT_EQ(status->width(), status->fontMetrics().horizontalAdvance(status->text()));
 
-  // The skinned labels' colour; the lists white with black text, rows 15 high.
-  EXPECT_EQ(Find("Label1")->palette().color(QPalette::WindowText), QColor(67, 76, 88));
-  EXPECT_EQ(status->palette().color(QPalette::WindowText), QColor(67, 76, 88));
-  for (const char* name : {"cbPort", "cbBaudRate", "sComboBoxSkinName"}) {
-    auto* list = Find<QComboBox>(name);
-    EXPECT_EQ(list->palette().color(QPalette::Base), QColor(Qt::white)) << name;
-    EXPECT_EQ(list->palette().color(QPalette::Text), QColor(Qt::black)) << name;
-  }
+  // The lists' rows.
   auto* baud = Find<QComboBox>("cbBaudRate");
   ASSERT_EQ(baud->count(), 15);
   EXPECT_EQ(baud->itemText(0), "110");
   EXPECT_EQ(baud->itemText(14), "256000");
   baud->showPopup();
-  EXPECT_EQ(baud->view()->sizeHintForRow(0), 15);
+  EXPECT_EQ(baud->view()->sizeHintForRow(0), layout::kMainForm.listRowHeight);
   baud->hidePopup();
   EXPECT_EQ(Find<QComboBox>("sComboBoxSkinName")->count(), 0);
 
-  // Fonts: the window's, and the two memos' own sizes.
-  EXPECT_EQ(window->font().families().value(0), "MS Sans Serif");
-  EXPECT_EQ(window->font().pixelSize(), 11);
-  // Styled controls too: a style sheet must not take the window's font away.
-  for (const char* name : {"Label1", "cbPort", "ButtonConect", "cbBaudRate", "Label3", "ProgressbarReadWrite"}) {
-    EXPECT_EQ(QFontInfo(Find(name)->font()).family().toStdString(), QFontInfo(window->font()).family().toStdString()) << name;
-    EXPECT_EQ(Find(name)->font().pixelSize(), 11) << name;
-  }
-  EXPECT_EQ(Find("TextTerminal")->font().pixelSize(), 16);
-  EXPECT_EQ(Find("MemoAbout")->font().pixelSize(), 15);
+  // The window's font.
+  EXPECT_EQ(window->font().families().value(0), layout::kWindowFontFamily);
+  EXPECT_EQ(window->font().pixelSize(), layout::kMainForm.font.pixelHeight);
   // The carried firmware is in the hidden terminal from the start.
   window->DrawMemos();
   EXPECT_EQ(Find<QPlainTextEdit>("TextTerminal")->document()->blockCount(),
@@ -138,7 +109,7 @@ TEST_F(Windows, EveryControlOfTheLayoutIsAtItsPlaceWithItsKindTextAndHint) {
 
 TEST_F(Windows, MainWindowHasAFixedCompactClientAndASingleFixedFrame) {
   ShowMain();
-  EXPECT_EQ(window->size(), QSize(302, 132));
+  EXPECT_EQ(window->size(), QSize(layout::kMainForm.clientWidth, layout::kMainForm.clientHeight));
   EXPECT_EQ(window->minimumSize(), window->maximumSize());
   const Qt::WindowFlags flags = window->windowFlags();
   EXPECT_TRUE(flags.testFlag(Qt::WindowMinimizeButtonHint));
@@ -304,11 +275,12 @@ TEST_F(Windows, SkinNameSelectsTheStyleSheet) {
 }
 
 TEST_F(Windows, AboutWindowLayout) {
+  const layout::WindowLayout& table = layout::kFormHelp;
   EXPECT_FALSE(about->isVisible());
-  EXPECT_EQ(about->windowTitle(), QStringLiteral("Про програму"));
-  EXPECT_EQ(about->size(), QSize(154, 193));
+  EXPECT_EQ(about->windowTitle(), QString::fromUtf8(table.caption));
+  EXPECT_EQ(about->size(), QSize(table.clientWidth, table.clientHeight));
   EXPECT_EQ(about->minimumSize(), about->maximumSize());
-  EXPECT_EQ(about->pos(), QPoint(616, 197));
+  EXPECT_EQ(about->pos(), QPoint(table.left, table.top));
   const Qt::WindowFlags flags = about->windowFlags();
   EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
   EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
@@ -316,17 +288,15 @@ TEST_F(Windows, AboutWindowLayout) {
   EXPECT_EQ(about->palette().color(QPalette::Window), QApplication::palette().color(QPalette::Button));
   EXPECT_EQ(about->font().pixelSize(), 11);
 
+  // The emblem is drawn at its own size, not stretched to the control's.
   auto* emblem = Find<QLabel>("Image_Emblem");
-  ASSERT_NE(emblem, nullptr);
-  EXPECT_EQ(emblem->geometry(), QRect(16, 16, 121, 89));
   EXPECT_EQ(emblem->pixmap().size(), QSize(120, 89));
   EXPECT_FALSE(emblem->hasScaledContents());
 
+  // The link turns to the window-text colour while the mouse is over it.
   auto* link = dynamic_cast<uiqt::WebLabel*>(Find("sWebLabel1"));
   ASSERT_NE(link, nullptr);
-  EXPECT_EQ(link->geometry(), QRect(29, 119, 91, 13));
   EXPECT_EQ(link->text(), QString::fromLatin1(ui::TFormHelp::kLabelHost));
-  EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
   EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(0, 64, 128));
   QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
   QApplication::sendEvent(link, &enter);
@@ -335,9 +305,7 @@ TEST_F(Windows, AboutWindowLayout) {
   QApplication::sendEvent(link, &leave);
   EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(0, 64, 128));
 
-  auto* ok = Find<QPushButton>("Button1");
-  EXPECT_EQ(ok->geometry(), QRect(35, 145, 81, 33));
-  EXPECT_EQ(ok->text(), QStringLiteral("\u041E\u041A"));  // Cyrillic О and К
+  EXPECT_EQ(Find<QPushButton>("Button1")->text(), QStringLiteral("\u041E\u041A"));  // Cyrillic О and К
 }
 
 }  // namespace

@@ -21,9 +21,11 @@
 #include "serial/CommLayer.h"
 #include "serial/Messages.h"
 #include "serial/PortList.h"
+#include "ui/Layout.h"
 #include "ui/Main.h"
 #include "ui/MainTexts.h"
 #include "ui/Unit1.h"
+#include "ui/Unit1Texts.h"
 
 namespace {
 

@@ -10,45 +10,39 @@
 
 #include "ui/Main.h"
 #include "ui/qt/Application.h"
+#include "ui/qt/FromLayout.h"
 #include "ui/qt/KeyMap.h"
 #include "ui/qt/Text.h"
 #include "ui/qt/Widgets.h"
 
 namespace uiqt {
 
+namespace layout = ui::layout;
+
 AboutWindow::AboutWindow(ui::TFormHelp& form, QtShell& shell)
-    : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      form_(form),
-      shell_(shell) {
-  setObjectName(QStringLiteral("FormHelp"));
+    : QWidget(nullptr, WindowFlagsOf(layout::kFormHelp)), form_(form), shell_(shell) {
+  setObjectName(QString::fromLatin1(layout::kFormHelp.name));
   // An open About window does not keep the program running.
   setAttribute(Qt::WA_QuitOnClose, false);
-  setFont(WindowFont(11));
-  setAutoFillBackground(true);
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
-  setPalette(pal);
-  setFixedSize(ui::TFormHelp::kClientWidth, ui::TFormHelp::kClientHeight);
-  move(ui::TFormHelp::kLeft, ui::TFormHelp::kTop);
+  ApplyWindowLayout(this, layout::kFormHelp);
+  move(layout::kFormHelp.left, layout::kFormHelp.top);
 
+  const layout::ControlLayout& emblemLayout = *layout::Find(layout::kFormHelp, "Image_Emblem");
   auto* emblem = new QLabel(this);
-  emblem->setObjectName(QStringLiteral("Image_Emblem"));
-  emblem->setGeometry(16, 16, 121, 89);
-  emblem->setPixmap(QPixmap(QStringLiteral(":/images/emblem.jpg")));
+  ApplyLayout(emblem, emblemLayout);
+  emblem->setPixmap(QPixmap(PictureResource(emblemLayout.picture)));
   emblem->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   emblem->setScaledContents(false);
 
-  auto* link = new WebLabel(kLinkColor, this);
-  link->setObjectName(QStringLiteral("sWebLabel1"));
-  link->setGeometry(29, 119, 91, 13);
+  const layout::ControlLayout& linkLayout = *layout::Find(layout::kFormHelp, "sWebLabel1");
+  auto* link = new WebLabel(ColorOf(linkLayout.text), ColorOf(linkLayout.hoverText), this);
+  ApplyLayout(link, linkLayout);
   link->onClick = [this] { shell_.Deliver([this] { form_.sWebLabel1Click(); }); };
 
   button1_ = new QPushButton(this);
-  button1_->setObjectName(QStringLiteral("Button1"));
-  button1_->setGeometry(35, 145, 81, 33);
+  ApplyLayout(button1_, *layout::Find(layout::kFormHelp, "Button1"));
   button1_->setAutoDefault(true);
   button1_->setDefault(true);
-  button1_->setFocusPolicy(Qt::StrongFocus);
   connect(button1_, &QPushButton::clicked, this, [this] { shell_.Deliver([this] { form_.Button1Click(); }); });
 
   for (QWidget* w : findChildren<QWidget*>()) w->setFont(font());

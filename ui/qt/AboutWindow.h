@@ -18,8 +18,6 @@ class AboutWindow : public QWidget {
   AboutWindow(ui::TFormHelp& form, QtShell& shell);
   ~AboutWindow() override;
 
-  static constexpr QColor kLinkColor{0, 64, 128};
-
  protected:
   void closeEvent(QCloseEvent* event) override;
 

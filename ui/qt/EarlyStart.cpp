@@ -10,6 +10,7 @@
 #endif
 
 #include "firmware/Firmware.h"
+#include "ui/Layout.h"
 #include "ui/qt/Widgets.h"
 
 namespace uiqt {
@@ -39,7 +40,10 @@ void LoadPictureReaders() {
 // through fontconfig and works out the fallbacks for its scripts; Qt keeps all
 // that for every thread, only the loaded face is this thread's own. The text
 // is Cyrillic and Latin, as the window's are.
-void MatchWindowFont() { QFontMetrics(WindowFont(11)).horizontalAdvance(QString::fromUtf8("Порт COM1")); }
+void MatchWindowFont() {
+  const ui::layout::Font& font = ui::layout::kMainForm.font;
+  QFontMetrics(WindowFont(font.family, font.pixelHeight)).horizontalAdvance(QString::fromUtf8("Порт COM1"));
+}
 
 }  // namespace
 

@@ -16,9 +16,11 @@
 #include <QTimer>
 #include <QToolButton>
 #include <memory>
+#include <string_view>
 #include <utility>
 
 #include "ui/qt/Application.h"
+#include "ui/qt/FromLayout.h"
 #include "ui/qt/KeyMap.h"
 #include "ui/qt/Skins.h"
 #include "ui/qt/Text.h"
@@ -28,68 +30,58 @@ namespace uiqt {
 
 namespace {
 
-constexpr int kListRowHeight = 15;
-const QColor kSkinnedLabelText(67, 76, 88);
+namespace layout = ui::layout;
+using Handler = void (ui::TMainForm::*)();
 
-template <class W>
-W* Place(W* widget, const char* name, int left, int top, int width, int height) {
-  widget->setObjectName(QString::fromLatin1(name));
-  widget->setGeometry(left, top, width, height);
-  return widget;
+// The window's events: a click, or a change that the user makes.
+Handler HandlerOf(std::string_view control) {
+  static const std::pair<std::string_view, Handler> handlers[] = {
+      {"Label1", &ui::TMainForm::Label1Click},
+      {"cbPort", &ui::TMainForm::cbPortChange},
+      {"ButtonWrite", &ui::TMainForm::ButtonWriteClick},
+      {"PNGButton6", &ui::TMainForm::PNGButton6Click},
+      {"cbBaudRate", &ui::TMainForm::cbBaudRateChange},
+      {"sButton2", &ui::TMainForm::sButton2Click},
+      {"sButton3", &ui::TMainForm::sButton3Click},
+      {"ButtonConect", &ui::TMainForm::ButtonConectClick},
+      {"ButtonOpenHex", &ui::TMainForm::ButtonOpenHexClick},
+      {"sComboBoxSkinName", &ui::TMainForm::sComboBoxSkinNameChange},
+  };
+  for (const auto& [name, handler] : handlers)
+    if (name == control) return handler;
+  return nullptr;
 }
 
-QFrame* MakePanel(QWidget* parent, const char* name, int left, int top, int width, int height) {
-  auto* panel = Place(new QFrame(parent), name, left, top, width, height);
-  panel->setProperty("skinSection", "PANEL");
-  panel->setFrameShape(QFrame::NoFrame);
-  return panel;
-}
-
-QToolButton* MakePictureButton(QWidget* parent, const char* name, int side, int left, int top, int width,
-                               int height) {
-  auto* button = Place(new QToolButton(parent), name, left, top, width, height);
+QToolButton* MakePictureButton(QWidget* parent, const layout::ControlLayout& c) {
+  auto* button = new QToolButton(parent);
+  // The skin's rule for picture buttons: no frame until hovered.
   button->setProperty("skinSection", "PICTURE");
-  button->setIconSize(QSize(side, side));
+  button->setIconSize(QSize(c.pictureWidth, c.pictureHeight));
   button->setToolButtonStyle(Qt::ToolButtonIconOnly);
   button->setAutoRaise(true);
-  button->setFocusPolicy(Qt::NoFocus);
-  button->setCursor(Qt::PointingHandCursor);
   return button;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* section, int left, int top, int width,
-                        int height) {
-  auto* button = Place(new QPushButton(parent), name, left, top, width, height);
-  button->setProperty("skinSection", section);
-  button->setFocusPolicy(Qt::StrongFocus);
+QPushButton* MakeButton(QWidget* parent) {
+  auto* button = new QPushButton(parent);
   // A focused button takes Enter as well as Space.
   button->setAutoDefault(true);
   return button;
 }
 
-QComboBox* MakeList(QWidget* parent, const char* name, bool editable, int left, int top, int width, int height) {
-  auto* list = Place(new ListBox(kListRowHeight, parent), name, left, top, width, height);
-  list->setProperty("skinSection", "COMBOBOX");
-  list->setEditable(editable);
+QComboBox* MakeList(QWidget* parent, const layout::ControlLayout& c, int rowHeight) {
+  auto* list = new ListBox(rowHeight, parent);
+  list->setEditable(c.kind == layout::Kind::EditableComboBox);
   list->setInsertPolicy(QComboBox::NoInsert);
-  list->setFocusPolicy(Qt::StrongFocus);
-  QPalette pal = list->palette();
-  pal.setColor(QPalette::Base, Qt::white);
-  pal.setColor(QPalette::Button, Qt::white);
-  pal.setColor(QPalette::Text, Qt::black);
-  pal.setColor(QPalette::ButtonText, Qt::black);
-  list->setPalette(pal);
   return list;
 }
 
-QPlainTextEdit* MakeMemo(QWidget* parent, const char* name, int fontPixels, int left, int top, int width, int height) {
-  auto* memo = Place(new QPlainTextEdit(parent), name, left, top, width, height);
-  memo->setFont(WindowFont(fontPixels));
+QPlainTextEdit* MakeMemo(QWidget* parent) {
+  auto* memo = new QPlainTextEdit(parent);
   memo->setLineWrapMode(QPlainTextEdit::NoWrap);
   memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memo->setTabChangesFocus(true);  // Tab moves on, as in every other control
-  memo->setFocusPolicy(Qt::StrongFocus);
   return memo;
 }
 
@@ -101,30 +93,17 @@ bool InsideParent(const QWidget* widget) {
   return !parent || parent->rect().intersects(widget->geometry());
 }
 
-void SetTextColor(QWidget* widget, const QColor& color) {
-  QPalette pal = widget->palette();
-  pal.setColor(QPalette::WindowText, color);
-  widget->setPalette(pal);
-}
+bool HasOwnFont(const layout::ControlLayout& c) { return c.font.family || c.font.pixelHeight > 0; }
 
 }  // namespace
 
 MainWindow::MainWindow(ui::TMainForm& form, QtShell& shell)
-    : QWidget(nullptr,
-              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      form_(form),
-      shell_(shell) {
+    : QWidget(nullptr, WindowFlagsOf(layout::kMainForm)), form_(form), shell_(shell) {
   quitApplication = [] { QCoreApplication::quit(); };
-  setObjectName(QStringLiteral("MainForm"));
+  setObjectName(QString::fromLatin1(layout::kMainForm.name));
   // The skin first: widgets created under their style sheet are polished once.
   ApplySkin();
-  setFont(WindowFont(11));
-  setAutoFillBackground(true);
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, QApplication::palette().color(QPalette::Light));
-  setPalette(pal);
-  setFixedSize(ui::TMainForm::kClientWidth, ui::TMainForm::kClientHeight);
+  ApplyWindowLayout(this, layout::kMainForm);
 
   Build();
   // Pictures last: the first one read waits for Qt's picture readers, which
@@ -133,9 +112,9 @@ MainWindow::MainWindow(ui::TMainForm& form, QtShell& shell)
   icon.addFile(QStringLiteral(":/images/icon32.png"), QSize(32, 32));
   icon.addFile(QStringLiteral(":/images/icon16.png"), QSize(16, 16));
   setWindowIcon(icon);
-  for (auto [control, picture] : {std::pair{&form_.ButtonWrite, ":/images/write48.png"},
-                                  std::pair{&form_.PNGButton6, ":/images/about24.png"}})
-    static_cast<QToolButton*>(WidgetFor(control))->setIcon(QIcon(QString::fromLatin1(picture)));
+  for (const layout::ControlLayout& c : layout::kMainForm.controls)
+    if (c.kind == layout::Kind::PictureButton)
+      static_cast<QToolButton*>(WidgetNamed(c.name))->setIcon(QIcon(PictureResource(c.picture)));
 
   form_.Subscribe([self = QPointer<MainWindow>(this)] {
     if (self) self->SyncWindow();
@@ -167,89 +146,91 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::Build() {
-  auto& f = form_;
+  const layout::WindowLayout& table = layout::kMainForm;
+  std::unordered_map<std::string_view, forms::Control*> models;
+  for (forms::Control* model : form_.Controls()) models[model->Name()] = model;
 
-  QFrame* panel1 = MakePanel(this, "sPanel1", 7, 8, 289, 73);
-  BindCommon(f.sPanel1, panel1);
-
-  auto* label1 = Place(new ClickLabel(panel1), "Label1", 49, 17, 28, 13);
-  SetTextColor(label1, kSkinnedLabelText);
-  label1->onClick = [this] { Run(&ui::TMainForm::Label1Click); };
-  BindLabel(f.Label1, label1, false);
-
-  QComboBox* cbPort = MakeList(panel1, "cbPort", false, 30, 37, 73, 21);
-  cbPort->setCursor(Qt::PointingHandCursor);
-  BindList(f.cbPort, cbPort, &ui::TMainForm::cbPortChange);
-
-  QToolButton* write = MakePictureButton(panel1, "ButtonWrite", 48, 128, 8, 73, 57);
-  connect(write, &QToolButton::clicked, this, [this] { Run(&ui::TMainForm::ButtonWriteClick); });
-  BindButton(f.ButtonWrite, write);
-
-  QToolButton* about = MakePictureButton(panel1, "PNGButton6", 24, 224, 15, 41, 42);
-  connect(about, &QToolButton::clicked, this, [this] { Run(&ui::TMainForm::PNGButton6Click); });
-  BindButton(f.PNGButton6, about);
-
-  auto* status = Place(new QLabel(this), "LabelNameOfHex", 10, 87, 86, 13);
-  SetTextColor(status, kSkinnedLabelText);
-  BindLabel(f.LabelNameOfHex, status, true);
-
-  gauge_ = Place(new GaugeWidget(f.ProgressbarReadWrite, this), "ProgressbarReadWrite", 6, 104, 289, 17);
-  gauge_->setProperty("skinSection", "BAR");
-  BindCommon(f.ProgressbarReadWrite, gauge_);
-
-  auto* label3 = Place(new QLabel(this), "Label3", 12, 149, 110, 13);
-  BindLabel(f.Label3, label3, false);
-
-  auto* progress = Place(new QProgressBar(this), "ProgressbarWrite", 8, 167, 265, 9);
-  progress->setProperty("skinSection", "BAR");
-  progress->setTextVisible(false);
-  progress->setFocusPolicy(Qt::NoFocus);
-  BindProgressBar(f.ProgressbarWrite, progress);
-
-  QComboBox* cbBaudRate = MakeList(this, "cbBaudRate", false, 16, 190, 81, 21);
-  cbBaudRate->setCursor(Qt::PointingHandCursor);
-  BindList(f.cbBaudRate, cbBaudRate, &ui::TMainForm::cbBaudRateChange);
-
-  QFrame* panel3 = MakePanel(this, "sPanel3", 248, 200, 41, 153);
-  BindCommon(f.sPanel3, panel3);
-  QPushButton* site = MakeButton(panel3, "sButton2", "DIALOG", 8, 12, 25, 57);
-  connect(site, &QPushButton::clicked, this, [this] { Run(&ui::TMainForm::sButton2Click); });
-  BindButton(f.sButton2, site);
-  QPushButton* info = MakeButton(panel3, "sButton3", "DIALOG", 8, 84, 25, 57);
-  connect(info, &QPushButton::clicked, this, [this] { Run(&ui::TMainForm::sButton3Click); });
-  BindButton(f.sButton3, info);
-
-  QFrame* panel2 = MakePanel(this, "sPanel2", 8, 224, 265, 81);
-  BindCommon(f.sPanel2, panel2);
-  QPushButton* conect = MakeButton(panel2, "ButtonConect", "BUTTON_HUGE", 31, 16, 81, 57);
-  conect->setCursor(Qt::PointingHandCursor);
-  connect(conect, &QPushButton::clicked, this, [this] { Run(&ui::TMainForm::ButtonConectClick); });
-  BindButton(f.ButtonConect, conect);
-  QPushButton* openHex = MakeButton(panel2, "ButtonOpenHex", "BUTTON_HUGE", 152, 16, 81, 57);
-  openHex->setCursor(Qt::PointingHandCursor);
-  connect(openHex, &QPushButton::clicked, this, [this] { Run(&ui::TMainForm::ButtonOpenHexClick); });
-  BindButton(f.ButtonOpenHex, openHex);
-
-  // Never seen: they lie outside the window in both sizes.
-  QPlainTextEdit* terminal = MakeMemo(this, "TextTerminal", 16, -288, 320, 465, 225);
-  BindMemo(f.TextTerminal, terminal);
-  QPlainTextEdit* memoAbout = MakeMemo(this, "MemoAbout", 15, 264, 368, 273, 193);
-  BindMemo(f.MemoAbout, memoAbout);
-  QComboBox* skinName = MakeList(this, "sComboBoxSkinName", true, 32, 760, 145, 21);
-  BindEditableList(f.sComboBoxSkinName, skinName, &ui::TMainForm::sComboBoxSkinNameChange);
+  // Parents come before their children in the table.
+  std::vector<QWidget*> ownFont;
+  for (const layout::ControlLayout& c : table.controls) {
+    QWidget* parent = std::string_view(c.parent) == table.name ? this : WidgetNamed(c.parent);
+    forms::Control& model = *models.at(c.name);
+    const Handler handler = HandlerOf(c.name);
+    QWidget* widget = nullptr;
+    switch (c.kind) {
+      case layout::Kind::Panel: {
+        auto* panel = new QFrame(parent);
+        panel->setFrameShape(QFrame::NoFrame);
+        widget = panel;
+        break;
+      }
+      case layout::Kind::Label:
+      case layout::Kind::WebLabel: {
+        if (!handler && c.kind == layout::Kind::Label) {
+          widget = new QLabel(parent);
+          break;
+        }
+        auto* label = c.kind == layout::Kind::WebLabel ? new WebLabel(ColorOf(c.text), ColorOf(c.hoverText), parent)
+                                                       : new ClickLabel(parent);
+        if (handler) label->onClick = [this, handler] { Run(handler); };
+        widget = label;
+        break;
+      }
+      case layout::Kind::DropDownList:
+      case layout::Kind::EditableComboBox: widget = MakeList(parent, c, table.listRowHeight); break;
+      case layout::Kind::PictureButton: widget = MakePictureButton(parent, c); break;
+      case layout::Kind::PushButton: widget = MakeButton(parent); break;
+      case layout::Kind::PercentageGauge:
+        widget = gauge_ = new GaugeWidget(dynamic_cast<forms::TGauge&>(model), ColorOf(c.bar), parent);
+        break;
+      case layout::Kind::ThinProgressBar: {
+        auto* bar = new QProgressBar(parent);
+        bar->setTextVisible(false);
+        widget = bar;
+        break;
+      }
+      case layout::Kind::Memo: widget = MakeMemo(parent); break;
+      case layout::Kind::Picture: widget = new QLabel(parent); break;
+    }
+    ApplyLayout(widget, c);
+    if (HasOwnFont(c)) {
+      widget->setFont(FontOf(c.font, table.font));
+      ownFont.push_back(widget);
+    }
+    if (handler)
+      if (auto* button = qobject_cast<QAbstractButton*>(widget))
+        connect(button, &QAbstractButton::clicked, this, [this, handler] { Run(handler); });
+    Bind(model, widget, c, handler);
+  }
 
   // Widgets that a style sheet styles stop inheriting the window's font: give
   // each its own.
-  for (QWidget* w : findChildren<QWidget*>())
-    if (w != terminal && w != memoAbout && !terminal->isAncestorOf(w) && !memoAbout->isAncestorOf(w)) w->setFont(font());
-  QWidget::setTabOrder(memoAbout, terminal);
-  QWidget::setTabOrder(terminal, skinName);
-  QWidget::setTabOrder(skinName, cbPort);
-  QWidget::setTabOrder(cbPort, conect);
-  QWidget::setTabOrder(conect, openHex);
-  QWidget::setTabOrder(openHex, site);
-  QWidget::setTabOrder(site, info);
-  QWidget::setTabOrder(info, cbBaudRate);
+  for (QWidget* w : findChildren<QWidget*>()) {
+    bool own = false;
+    for (QWidget* o : ownFont) own = own || w == o || o->isAncestorOf(w);
+    if (!own) w->setFont(font());
+  }
+  const std::vector<const layout::ControlLayout*> order = layout::FocusOrder(table);
+  for (std::size_t i = 1; i < order.size(); ++i)
+    QWidget::setTabOrder(WidgetNamed(order[i - 1]->name), WidgetNamed(order[i]->name));
+}
+
+void MainWindow::Bind(forms::Control& model, QWidget* widget, const layout::ControlLayout& c, Handler handler) {
+  if (auto* memo = dynamic_cast<forms::Memo*>(&model)) return BindMemo(*memo, static_cast<QPlainTextEdit*>(widget));
+  if (auto* list = dynamic_cast<forms::ComboBox*>(&model)) {
+    if (c.kind == layout::Kind::EditableComboBox) return BindEditableList(*list, static_cast<QComboBox*>(widget), handler);
+    return BindList(*list, static_cast<QComboBox*>(widget), handler);
+  }
+  if (auto* label = dynamic_cast<forms::Label*>(&model)) return BindLabel(*label, widget, c.widthFollowsText);
+  if (auto* button = dynamic_cast<forms::Button*>(&model)) return BindButton(*button, widget);
+  if (auto* bar = dynamic_cast<forms::ProgressBar*>(&model)) return BindProgressBar(*bar, widget);
+  BindCommon(model, widget);
+}
+
+QWidget* MainWindow::WidgetNamed(std::string_view name) const {
+  for (const auto& [widget, control] : controls_)
+    if (control->Name() == name) return const_cast<QWidget*>(widget);
+  return nullptr;
 }
 
 void MainWindow::Map(forms::Control& control, QWidget* widget) {
@@ -502,7 +483,8 @@ void MainWindow::ShowCentred() {
   Centre();
   // At start the focus is in the first control of the order, outside the window.
   if (!form_.ActiveControl())
-    if (QWidget* first = WidgetFor(&form_.MemoAbout)) first->setFocus(Qt::OtherFocusReason);
+    if (const auto order = layout::FocusOrder(layout::kMainForm); !order.empty())
+      if (QWidget* first = WidgetNamed(order.front()->name)) first->setFocus(Qt::OtherFocusReason);
   show();
   // The frame's size is known once shown.
   Centre();
@@ -522,10 +504,10 @@ void MainWindow::Snap() {
   const QRect frame = frameGeometry();
   int x = frame.left();
   int y = frame.top();
-  if (std::abs(frame.left() - area.left()) <= kSnapDistance) x = area.left();
-  else if (std::abs(frame.right() - area.right()) <= kSnapDistance) x = area.right() - frame.width() + 1;
-  if (std::abs(frame.top() - area.top()) <= kSnapDistance) y = area.top();
-  else if (std::abs(frame.bottom() - area.bottom()) <= kSnapDistance) y = area.bottom() - frame.height() + 1;
+  if (std::abs(frame.left() - area.left()) <= layout::kMainForm.snapDistance) x = area.left();
+  else if (std::abs(frame.right() - area.right()) <= layout::kMainForm.snapDistance) x = area.right() - frame.width() + 1;
+  if (std::abs(frame.top() - area.top()) <= layout::kMainForm.snapDistance) y = area.top();
+  else if (std::abs(frame.bottom() - area.bottom()) <= layout::kMainForm.snapDistance) y = area.bottom() - frame.height() + 1;
   if (x == frame.left() && y == frame.top()) return;
   snapping_ = true;
   move(x, y);

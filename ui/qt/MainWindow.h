@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -36,8 +37,6 @@ class MainWindow : public QWidget {
   // Pixels the window system's frame adds to the height (0 without one).
   int FrameHeight() const;
 
-  static constexpr int kSnapDistance = 10;
-
  protected:
   void closeEvent(QCloseEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
@@ -47,6 +46,9 @@ class MainWindow : public QWidget {
 
  private:
   void Build();
+  void Bind(forms::Control& model, QWidget* widget, const ui::layout::ControlLayout& c, void (ui::TMainForm::*handler)());
+  // The widget of the control of that name (nullptr before it is made).
+  QWidget* WidgetNamed(std::string_view name) const;
   void Map(forms::Control& control, QWidget* widget);
   void BindCommon(forms::Control& control, QWidget* widget);
   void BindLabel(forms::Label& label, QWidget* widget, bool autoWidth);

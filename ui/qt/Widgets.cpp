@@ -10,9 +10,9 @@
 
 namespace uiqt {
 
-QFont WindowFont(int pixelSize) {
+QFont WindowFont(const char* family, int pixelSize) {
   QFont f;
-  f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Nimbus Sans"), QStringLiteral("Liberation Sans"),
+  f.setFamilies({QString::fromLatin1(family), QStringLiteral("Nimbus Sans"), QStringLiteral("Liberation Sans"),
                  QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
   f.setPixelSize(pixelSize);
   f.setWeight(QFont::Normal);
@@ -24,10 +24,8 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && onClick) onClick();
 }
 
-WebLabel::WebLabel(QColor color, QWidget* parent) : ClickLabel(parent), color_(color) {
-  setCursor(Qt::PointingHandCursor);
-  setAutoFillBackground(false);
-  setAttribute(Qt::WA_TranslucentBackground);
+WebLabel::WebLabel(QColor color, QColor hoverColor, QWidget* parent)
+    : ClickLabel(parent), color_(color), hoverColor_(hoverColor) {
   Recolor();
 }
 
@@ -45,12 +43,13 @@ void WebLabel::leaveEvent(QEvent* event) {
 
 void WebLabel::Recolor() {
   QPalette pal = palette();
-  const QColor text = hovered_ ? QPalette().color(QPalette::WindowText) : color_;
+  const QColor text = hovered_ ? hoverColor_ : color_;
   pal.setColor(QPalette::WindowText, text);
   setPalette(pal);
 }
 
-GaugeWidget::GaugeWidget(forms::TGauge& model, QWidget* parent) : QWidget(parent), model_(model) {
+GaugeWidget::GaugeWidget(forms::TGauge& model, QColor barColor, QWidget* parent)
+    : QWidget(parent), model_(model), barColor_(barColor) {
   setFocusPolicy(Qt::NoFocus);
   QPointer<GaugeWidget> self = this;
   model_.Subscribe([self] {
@@ -75,7 +74,7 @@ void GaugeWidget::paintEvent(QPaintEvent*) {
     fill = static_cast<int>(static_cast<double>(model_.Progress() - model_.MinValue()) / static_cast<double>(range) *
                             inner.width());
   const QRect bar(inner.left(), inner.top(), fill, inner.height());
-  p.fillRect(bar, kBarColor);
+  p.fillRect(bar, barColor_);
 
   // The text reads black on the empty part and white over the bar.
   const QString text = ToQt(model_.Text());

@@ -15,9 +15,10 @@ class TGauge;
 
 namespace uiqt {
 
-// The windows' font at a pixel size. Where the desktop lacks "MS Sans Serif" a
-// face of its widths is taken, so the captions fit the layout's sizes.
-QFont WindowFont(int pixelSize);
+// The windows' font at a pixel size. Where the desktop lacks the family (the
+// layout's "MS Sans Serif") a face of its widths is taken, so the captions fit
+// the layout's sizes.
+QFont WindowFont(const char* family, int pixelSize);
 
 // A label that reports a click with the left button.
 class ClickLabel : public QLabel {
@@ -29,10 +30,10 @@ class ClickLabel : public QLabel {
   void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
-// A link-like label: its own text colour, the window-text colour while hovered.
+// A link-like label: its own text colour, another while hovered.
 class WebLabel : public ClickLabel {
  public:
-  WebLabel(QColor color, QWidget* parent);
+  WebLabel(QColor color, QColor hoverColor, QWidget* parent);
   bool Hovered() const { return hovered_; }
 
  protected:
@@ -42,15 +43,16 @@ class WebLabel : public ClickLabel {
  private:
   void Recolor();
   QColor color_;
+  QColor hoverColor_;
   bool hovered_ = false;
 };
 
-// The percentage gauge: a maroon bar in proportion to Progress and the gauge's
-// text. It repaints only when its model says the shown percentage changed.
+// The percentage gauge: a bar in proportion to Progress and the gauge's text.
+// It repaints only when its model says the shown percentage changed.
 class GaugeWidget : public QWidget {
  public:
-  GaugeWidget(forms::TGauge& model, QWidget* parent);
-  static constexpr QColor kBarColor{128, 0, 0};
+  GaugeWidget(forms::TGauge& model, QColor barColor, QWidget* parent);
+  QColor BarColor() const { return barColor_; }
   // Repaints requested by the model, and paints done (for the tests).
   std::uint64_t RepaintRequests() const { return requests_; }
   std::uint64_t Paints() const { return paints_; }
@@ -60,6 +62,7 @@ class GaugeWidget : public QWidget {
 
  private:
   forms::TGauge& model_;
+  QColor barColor_;
   std::uint64_t requests_ = 0;
   std::uint64_t paints_ = 0;
 };
