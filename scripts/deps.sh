@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need, when missing.
 set -euo pipefail
-packages=(cmake g++ make pkg-config qt6-base-dev libgtest-dev libgmock-dev xvfb xdotool x11-apps imagemagick)
+packages=(cmake g++ make pkg-config qt6-base-dev libcanberra-dev libasound2-dev libgtest-dev libgmock-dev xvfb xdotool
+  x11-apps imagemagick)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
