@@ -189,8 +189,9 @@ void MainWindow::Build() {
   gauge_->setProperty("skinSection", "BAR");
   BindCommon(f.ProgressbarReadWrite, gauge_);
 
+  // A plain label: it grows with its caption, so the pauses are read whole.
   auto* label3 = Place(new QLabel(this), "Label3", 12, 149, 110, 13);
-  BindLabel(f.Label3, label3, false);
+  BindLabel(f.Label3, label3, true);
 
   auto* progress = Place(new QProgressBar(this), "ProgressbarWrite", 8, 167, 265, 9);
   progress->setProperty("skinSection", "BAR");
@@ -275,7 +276,7 @@ void MainWindow::BindLabel(forms::Label& label, QWidget* widget, bool autoWidth)
     const QString text = ToQt(label.Caption());
     if (w->text() == text) return;
     w->setText(text);
-    // The status line's width follows its text.
+    // The labels whose width follows their text.
     if (autoWidth) w->resize(w->fontMetrics().horizontalAdvance(text), w->height());
   };
   sync();
