@@ -23,7 +23,19 @@ Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 trap '[ -n "$app" ] && kill "$app" 2>/dev/null; [ -n "$sim" ] && kill "$sim" 2>/dev/null; [ -n "$wm" ] && kill "$wm" 2>/dev/null; kill "$xvfb" 2>/dev/null; rm -rf "$tmp" "$XDG_RUNTIME_DIR"' EXIT
 for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-openbox >/dev/null 2>&1 &
+# Title bars with the title and the close box only, so a narrow window's title
+# is not cut short by buttons it does not have.
+cat >"$tmp/rc.xml" <<'XML'
+<?xml version="1.0"?>
+<openbox_config xmlns="http://openbox.org/3.4/rc">
+  <theme>
+    <titleLayout>LC</titleLayout>
+    <font place="ActiveWindow"><name>DejaVu Sans</name><size>8</size></font>
+    <font place="InactiveWindow"><name>DejaVu Sans</name><size>8</size></font>
+  </theme>
+</openbox_config>
+XML
+openbox --config-file "$tmp/rc.xml" >/dev/null 2>&1 &
 wm=$!
 sleep 1
 
@@ -36,13 +48,14 @@ for _ in $(seq 50); do [ -n "$(ls "$XDG_RUNTIME_DIR/ostra-ports" 2>/dev/null)" ]
 app=$!
 main=$(timeout 30 xdotool search --sync --onlyvisible --name '^ZOR-5 Bootloader' | head -1)
 sleep 1
-# The window with its frame: the screen cut to the frame's rectangle.
+# The window with its frame: the client's rectangle grown by the frame's extents.
 shoot() {
-  local wid=$1 file=$2 frame
-  frame=$(xwininfo -id "$wid" -frame 2>/dev/null | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4} /Width:/{w=$2} /Height:/{h=$2} END{print w "x" h "+" x "+" y}')
+  local wid=$1 file=$2 x y w h l r t b
+  read -r x y w h < <(xwininfo -id "$wid" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4} /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}')
+  read -r l r t b < <(xprop -id "$wid" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
   import -window root "$tmp/root.png"
-  /usr/bin/convert "$tmp/root.png" -crop "$frame" +repage "$file"
-  echo "$file: $frame"
+  /usr/bin/convert "$tmp/root.png" -crop "$((w + l + r))x$((h + t + b))+$((x - l))+$((y - t))" +repage "$file"
+  echo "$file: $((w + l + r))x$((h + t + b)) with its frame"
 }
 xdotool windowactivate --sync "$main"
 xdotool key ctrl+shift+e
