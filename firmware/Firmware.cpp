@@ -10,6 +10,7 @@
 
 #include "firmware/FirmwareTexts.h"
 #include "firmware/Internal.h"
+#include "forms/Cp1251.h"
 #include "forms/Errors.h"
 
 namespace firmware {
@@ -69,9 +70,15 @@ bool AllHex(std::string_view text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return HexDigit(c) >= 0; });
 }
 
+// The line's bytes are the file's, one per character: read as Windows-1251, so
+// that our own text stays intact beside them.
+std::string LineMessage(const char* message, std::size_t lineNumber, const std::string& line) {
+  return std::string(message) + std::to_string(lineNumber) + "!" + " (" + forms::Cp1251ToUtf8(line) + ")";
+}
+
 void ReportLine(FirmwareContext& ctx, const char* message, std::size_t lineNumber, const std::string& line) {
   ctx.shell.MessageBeep(forms::MB_ICONHAND);
-  ctx.shell.ShowMessage(std::string(message) + std::to_string(lineNumber) + "!" + " (" + line + ")");
+  ctx.shell.ShowMessage(LineMessage(message, lineNumber, line));
   ctx.ProgressbarReadWrite.SetProgress(0);
 }
 
@@ -88,17 +95,14 @@ void PreferLargePages([[maybe_unused]] std::string& image) {
 }
 
 // With fill false the image is already built: only the gauge runs its steps.
-void FillImage(FirmwareContext& ctx, Pacer& pacer, bool fill) {
+void FillImage(FirmwareContext& ctx, Pacer& pacer, std::string& image, bool fill) {
   auto& gauge = ctx.ProgressbarReadWrite;
   gauge.SetMaxValue(kFillGaugeMax);
   gauge.SetProgress(0);
-  std::string& image = ctx.FirmwareImage;
   if (fill) {
-    image.clear();  // keeps the capacity of an earlier build: no second 40 MB
-    if (image.capacity() < kImageChars) {
-      image.reserve(kImageChars);
-      PreferLargePages(image);
-    }
+    image.clear();
+    image.reserve(kImageChars);
+    PreferLargePages(image);
   }
   for (std::size_t step = 0; step < kFillSteps; step += kFillChunkSteps) {
     pacer.Tick();
@@ -155,11 +159,14 @@ bool CheckLines(FirmwareContext& ctx, bool verify) {
       auto checksum = detail::ParseHexField(field);
       std::string_view record = rest.substr(0, rest.size() - field.size());
       unsigned expected = (256 - ByteSum(record)) % 256;
-      // Data digits that are no number would be copied into the image and sent
-      // to the device: such a record fails like a wrong checksum.
-      bool dataDigitsValid = record.size() <= 8 || AllHex(record.substr(8));
-      if (checksum != expected || !dataDigitsValid) {
+      if (checksum != expected) {
         ReportLine(ctx, texts::kChecksumError, i + 1, line);
+        return false;
+      }
+      // Data digits that are no number would be copied into the image and sent
+      // to the device, though the sum (which counts them as 0) may agree.
+      if (record.size() > 8 && !AllHex(record.substr(8))) {
+        ReportLine(ctx, texts::kInvalidCharacter, i + 1, line);
         return false;
       }
     }
@@ -170,11 +177,18 @@ bool CheckLines(FirmwareContext& ctx, bool verify) {
 
 bool BuildImage(FirmwareContext& ctx, std::string* built) {
   const bool place = built == nullptr;
-  if (built) ctx.FirmwareImage = std::move(*built);
+  // Built aside: the image in use stays whole, and a Write may send it, until
+  // this build has succeeded. A build that stops leaves it as it was.
+  std::string image;
+  if (built) image = std::move(*built);
   {
     Pacer fillPacer(ctx.shell);
-    FillImage(ctx, fillPacer, place);
+    FillImage(ctx, fillPacer, image, place);
   }
+  auto takeOver = [&] {
+    ctx.FirmwareImage.swap(image);
+    return true;  // the previous image goes with `image`
+  };
   Pacer pacer(ctx.shell);  // the line pass pumps at its start again
 
   const auto& lines = ctx.TextTerminal.Lines();
@@ -193,7 +207,7 @@ bool BuildImage(FirmwareContext& ctx, std::string* built) {
     }
     switch (line[8]) {
       case '1':
-        return true;
+        return takeOver();
       case '2':
         base = detail::ParseHexField(std::string_view(line).substr(9, 4)) * 16;
         break;
@@ -201,20 +215,17 @@ bool BuildImage(FirmwareContext& ctx, std::string* built) {
         base = detail::ParseHexField(std::string_view(line).substr(9, 4)) * 65536;
         break;
       case '5':
-        ctx.shell.MessageBeep(forms::MB_ICONHAND);
-        ctx.shell.ShowMessage(std::string(texts::kStartLinearAddress) + std::to_string(i + 1) + "!" + " (" + line +
-                              ")");
-        gauge.SetProgress(0);
+        ReportLine(ctx, texts::kStartLinearAddress, i + 1, line);
         return false;
       case '0':
-        if (place) PlaceData(ctx.FirmwareImage, line, base);
+        if (place) PlaceData(image, line, base);
         break;
       default:
         break;
     }
     gauge.StepBy(1);
   }
-  return true;
+  return takeOver();
 }
 
 }  // namespace detail

@@ -54,6 +54,10 @@ bool BuildFirmwareImage(FirmwareContext& ctx);
 void PrepareCarriedFirmware(FirmwareContext& ctx, std::optional<PreparedFirmware> ahead = std::nullopt);
 void ButtonOpenHexClick(FirmwareContext& ctx);
 
+// A chosen file's name without its folder, as the window shows it: the file
+// system's bytes read as UTF-8, a byte that fits no UTF-8 read as Windows-1251.
+std::string ShownFileName(const std::string& path);
+
 // The Intel HEX text the program carries (embedded at build time).
 std::string_view CarriedFirmwareText();
 

@@ -5,6 +5,7 @@ namespace firmware::texts {
 
 inline constexpr const char* kParityError = "Порушення парності у строці мікропрограми: ";
 inline constexpr const char* kChecksumError = "Помилка контрольної суми у строці мікропрограми: ";
+inline constexpr const char* kInvalidCharacter = "Недопустимий символ у строці мікропрограми: ";
 inline constexpr const char* kStartLinearAddress = "Знайдено: Start Linear Address Records (MDK-ARM only): ";
 
 inline constexpr const char* kReadyCarried = "Мікропрограма готова до запису";

@@ -6,6 +6,7 @@
 #include "firmware/Firmware.h"
 #include "firmware/FirmwareTexts.h"
 #include "firmware/Internal.h"
+#include "forms/Cp1251.h"
 #include "forms/Errors.h"
 #include "forms/Files.h"
 
@@ -14,7 +15,7 @@ namespace firmware {
 namespace {
 
 [[noreturn]] void ThrowOpenError(const std::string& path, int error) {
-  throw forms::EFOpenError(std::string(texts::kCannotOpenFile) + path + texts::kCannotOpenFileEnd +
+  throw forms::EFOpenError(std::string(texts::kCannotOpenFile) + forms::Utf8OrCp1251(path) + texts::kCannotOpenFileEnd +
                            std::strerror(error));
 }
 
@@ -36,17 +37,17 @@ std::string ReadWholeFile(const std::string& path) {
   return content;
 }
 
-std::string NameWithoutFolder(const std::string& path) {
+}  // namespace
+
+std::string ShownFileName(const std::string& path) {
 #ifdef _WIN32
   const char* separators = "\\/:";
 #else
-  const char* separators = "/";
+  const char* separators = "/";  // a backslash is a letter of a Linux file name
 #endif
   auto cut = path.find_last_of(separators);
-  return cut == std::string::npos ? path : path.substr(cut + 1);
+  return forms::Utf8OrCp1251(cut == std::string::npos ? path : path.substr(cut + 1));
 }
-
-}  // namespace
 
 void ButtonOpenHexClick(FirmwareContext& ctx) {
   ctx.OpenDialog1.Filter = texts::kOpenFilter;
@@ -60,7 +61,7 @@ void ButtonOpenHexClick(FirmwareContext& ctx) {
   if (!CheckFirmwareText(ctx)) return;
   if (!BuildFirmwareImage(ctx)) return;
   detail::ShowReadyState(ctx);
-  ctx.LabelNameOfHex.SetCaption(std::string(texts::kOpenedLabelPrefix) + NameWithoutFolder(ctx.OpenDialog1.FileName) +
+  ctx.LabelNameOfHex.SetCaption(std::string(texts::kOpenedLabelPrefix) + ShownFileName(ctx.OpenDialog1.FileName) +
                                 texts::kOpenedLabelMiddle + texts::kOpenedLabelSuffix);
   ctx.shell.ShowMessage(texts::kOpenedMessage);
 }

@@ -18,7 +18,48 @@ constexpr char16_t kCp1251High[128] = {
     0x0437, 0x0438, 0x0439, 0x043A, 0x043B, 0x043C, 0x043D, 0x043E, 0x043F, 0x0440, 0x0441, 0x0442, 0x0443,
     0x0444, 0x0445, 0x0446, 0x0447, 0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F};
 
+// The length of the well-formed UTF-8 sequence at the start of `s`, or 0.
+std::size_t Utf8SequenceLength(std::string_view s) {
+  auto at = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+  const unsigned char b = at(0);
+  if (b < 0x80) return 1;
+  std::size_t n;
+  unsigned char low = 0x80, high = 0xBF;  // the second byte's range
+  if (b >= 0xC2 && b <= 0xDF) n = 2;
+  else if (b >= 0xE0 && b <= 0xEF) {
+    n = 3;
+    if (b == 0xE0) low = 0xA0;   // no overlong forms
+    if (b == 0xED) high = 0x9F;  // no surrogates
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    n = 4;
+    if (b == 0xF0) low = 0x90;
+    if (b == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+  } else {
+    return 0;
+  }
+  if (s.size() < n || at(1) < low || at(1) > high) return 0;
+  for (std::size_t i = 2; i < n; ++i)
+    if (at(i) < 0x80 || at(i) > 0xBF) return 0;
+  return n;
+}
+
 }  // namespace
+
+std::string Utf8OrCp1251(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  while (!bytes.empty()) {
+    std::size_t n = Utf8SequenceLength(bytes);
+    if (n == 0) {
+      out += Cp1251ToUtf8(bytes.substr(0, 1));
+      n = 1;
+    } else {
+      out.append(bytes.substr(0, n));
+    }
+    bytes.remove_prefix(n);
+  }
+  return out;
+}
 
 std::string Cp1251ToUtf8(std::string_view bytes) {
   std::string out;

@@ -89,11 +89,6 @@ bool ParseDecimal(const std::string& text, long long& value) {
   return true;
 }
 
-std::string FileNamePart(const std::string& path) {
-  std::size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 void Refuse(ProtocolContext& ctx, const char* message) {
   ResetDevice(ctx);
   ctx.BComPort1.Close();
@@ -124,7 +119,7 @@ void FailedEnd(ProtocolContext& ctx, Phase phase) {
   ctx.cbPort.SetEnabled(true);
   ctx.cbBaudRate.SetEnabled(true);
   ctx.ButtonConect.SetEnabled(true);
-  ctx.LabelNameOfHex.SetCaption(texts::kFailedStatusHead + FileNamePart(ctx.OpenDialog1.FileName) +
+  ctx.LabelNameOfHex.SetCaption(texts::kFailedStatusHead + firmware::ShownFileName(ctx.OpenDialog1.FileName) +
                                 texts::kFailedStatusTail);
   const char* text = phase == Phase::Erase ? texts::kEraseError
                      : phase == Phase::Write ? texts::kWriteError

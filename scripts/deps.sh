@@ -2,7 +2,8 @@
 # Installs the Debian packages the build, the tests and the demo need, when missing;
 # a script that needs more names them as arguments.
 set -euo pipefail
-packages=(cmake g++ make pkg-config qt6-base-dev libgtest-dev libgmock-dev xvfb xdotool x11-apps imagemagick "$@")
+packages=(cmake g++ make pkg-config qt6-base-dev libcanberra-dev libasound2-dev libgtest-dev libgmock-dev xvfb xdotool
+  x11-apps imagemagick "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -40,11 +40,14 @@ void TComThread::Execute() {
         case smNone: DeliverEvents(); break;
       }
     }
+    // Stopped, or the wait failed: the port is left without events and with
+    // empty buffers.
+    layer.SetCommMask(0);
+    layer.PurgeComm(PURGE_TXCLEAR | PURGE_RXCLEAR);
   } catch (...) {
-    // A failed delivery ends the thread quietly; the port stays usable.
+    // A failed delivery ends the thread quietly and leaves the open port as it
+    // is: a reply already queued is still there for the next read.
   }
-  layer.SetCommMask(0);
-  layer.PurgeComm(PURGE_TXCLEAR | PURGE_RXCLEAR);
   finished_.store(true);
   forms::Synchronizer::Instance().Signal();
 }

@@ -155,8 +155,9 @@ inline constexpr ControlLayout kMainFormControls[] = {
      .height = 13, .caption = texts::kIdentifyTheDevice, .text = Rgb(67, 76, 88), .widthFollowsText = true},
     {.name = "ProgressbarReadWrite", .kind = Kind::PercentageGauge, .parent = "MainForm", .left = 6, .top = 104,
      .width = 289, .height = 17, .bar = Rgb(128, 0, 0), .skinSection = "BAR"},
+    // A plain label sizes itself to its caption, so the pauses are read whole.
     {.name = "Label3", .kind = Kind::Label, .parent = "MainForm", .left = 12, .top = 149, .width = 110, .height = 13,
-     .caption = texts::kAutoCalibrationZero, .seen = Seen::Expanded},
+     .caption = texts::kAutoCalibrationZero, .seen = Seen::Expanded, .widthFollowsText = true},
     {.name = "ProgressbarWrite", .kind = Kind::ThinProgressBar, .parent = "MainForm", .left = 8, .top = 167,
      .width = 265, .height = 9, .seen = Seen::Expanded, .skinSection = "BAR"},
     {.name = "cbBaudRate", .kind = Kind::DropDownList, .parent = "MainForm", .left = 16, .top = 190, .width = 81,

@@ -82,31 +82,33 @@ void TMainForm::FormActivate() {
 
 void TMainForm::FormResize() { FormActivate(); }
 
-bool TMainForm::Refuse(bool needsPort) {
-  if (!imageBusy_ && !(needsPort && portBusy_)) return false;
+bool TMainForm::Refuse(Needs needs) {
+  const bool busy = imageBusy_ || (needs == Needs::Port ? portBusy_ : writing_);
+  if (!busy) return false;
   shell_.MessageBeep(forms::MB_ICONHAND);
   return true;
 }
 
 void TMainForm::ButtonConectClick() {
-  if (Refuse(true)) return;
+  if (Refuse(Needs::Port)) return;
   BusyScope busy(portBusy_);
   auto ctx = protocolContext();
   protocol::ButtonConectClick(ctx);
 }
 
 void TMainForm::ButtonOpenHexClick() {
-  // Opening a file while a write runs is allowed: the write then sends the new
-  // image, which is complete before the write resumes.
-  if (Refuse(false)) return;
+  // Not while a write runs, even one the stop key has already released: the
+  // device would get the start of one firmware and the rest of another.
+  if (Refuse(Needs::Image)) return;
   BusyScope busy(imageBusy_);
   auto ctx = firmwareContext();
   firmware::ButtonOpenHexClick(ctx);
 }
 
 void TMainForm::ButtonWriteClick() {
-  if (Refuse(true)) return;
+  if (Refuse(Needs::Port)) return;
   BusyScope busy(portBusy_);
+  BusyScope sending(writing_);
   auto ctx = protocolContext();
   protocol::ButtonWriteClick(ctx);
 }

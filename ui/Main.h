@@ -118,14 +118,17 @@ class TMainForm : public forms::Window {
   void StopCommand();
   void RefreshPorts();
   void ResetCommand();
-  // Refuses a click that would start a second procedure on the port or touch a
-  // half-built image: the error beep, nothing else.
-  bool Refuse(bool needsPort);
+  // Refuses a click that would start a second procedure on the port, touch a
+  // half-built image or replace the image a write is sending: the error beep,
+  // nothing else.
+  enum class Needs { Port, Image };
+  bool Refuse(Needs needs);
 
   forms::Shell& shell_;
   TFormHelp& formHelp_;
   bool imageBusy_ = false;
   bool portBusy_ = false;
+  bool writing_ = false;
 };
 
 }  // namespace ui

@@ -2,7 +2,8 @@
 //  (a) check + build of a generated 1 MiB HEX file, median of 5 runs, beside a
 //      plain 40 MB fill measured in the same run;
 //  (b) peak resident memory of a process after the carried firmware's start-up,
-//      beside a process that only holds a 40 MB text.
+//      and after an Open of the 1 MiB file that follows it (the new image is
+//      built beside the one in use), beside a process that only holds a 40 MB text.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -161,7 +162,8 @@ int RunSpeed() {
   double fb = Median(firstBuild), ft = Median(freshText), ps = Median(perStep);
   std::printf("1 MiB HEX file: %zu bytes, %zu data records, %zu lines\n", text.size(), records, w.terminal.Lines().size());
   std::printf("  check + build, median of 5:       %8.2f ms  (goal < 150 ms: %s)\n", cb, cb < 150 ? "met" : "MISSED");
-  std::printf("  whole Open (read, split, upper-case, check, build): %.2f ms\n", op);
+  std::printf("  whole Open (read, split, upper-case, check, build aside, take over): %.2f ms  (goal < 150 ms: %s)\n", op,
+              op < 150 ? "met" : "MISSED");
   std::printf("  baseline, plain 40 MB fill:       %8.2f ms\n", base);
   std::printf("  ratio check+build / fill:         %8.2f\n", cb / base);
   std::printf("  first check + build, fresh buffer: %6.2f ms\n", fb);
@@ -169,15 +171,15 @@ int RunSpeed() {
   std::printf("  ratio first build / fresh text:   %8.2f\n", fb / ft);
   std::printf("  for reference, the fill as 1,000,000 steps with a pump each (pump free): %.2f ms\n", ps);
   std::printf("  pumps over %d runs of check+build+open: %ld\n", 5, w.shell.pumps);
-  return cb < 150 ? 0 : 3;
+  return cb < 150 && op < 150 ? 0 : 3;
 }
 
 #if defined(__linux__)
 // Peak resident memory of a fresh copy of this program doing one thing.
-long ChildPeakKiB(const char* mode) {
+long ChildPeakKiB(const char* mode, const char* arg = nullptr) {
   pid_t pid = fork();
   if (pid == 0) {
-    execl("/proc/self/exe", "bench_firmware", mode, static_cast<char*>(nullptr));
+    execl("/proc/self/exe", "bench_firmware", mode, arg, static_cast<char*>(nullptr));
     _exit(127);
   }
   int status = 0;
@@ -187,7 +189,7 @@ long ChildPeakKiB(const char* mode) {
 }
 #endif
 
-int ChildMode(const std::string& mode) {
+int ChildMode(const std::string& mode, const char* arg) {
   if (mode == "--child-idle") return 0;
   if (mode == "--child-40mb") {
     std::string image(firmware::kImageChars, 'F');
@@ -199,6 +201,15 @@ int ChildMode(const std::string& mode) {
     firmware::PrepareCarriedFirmware(w.ctx);
     return w.write.Enabled() && w.image.size() == firmware::kImageChars ? 0 : 1;
   }
+  if (mode == "--child-open" && arg) {
+    Window w;
+    w.terminal.SetText(std::string(firmware::CarriedFirmwareText()));
+    firmware::PrepareCarriedFirmware(w.ctx);
+    const std::string before = w.image.substr(0, 64);
+    w.shell.answer = arg;
+    firmware::ButtonOpenHexClick(w.ctx);
+    return w.image.size() == firmware::kImageChars && w.image.substr(0, 64) != before ? 0 : 1;
+  }
   return 2;
 }
 
@@ -207,7 +218,12 @@ int RunMemory() {
   long idle = ChildPeakKiB("--child-idle");
   long plain = ChildPeakKiB("--child-40mb");
   long carried = ChildPeakKiB("--child-carried");
-  if (idle < 0 || plain < 0 || carried < 0) {
+  std::size_t records = 0;
+  auto path = (std::filesystem::temp_directory_path() / ("bench-open-" + std::to_string(::getpid()) + ".hex")).string();
+  std::ofstream(path, std::ios::binary) << MakeHexFile(&records);
+  long opened = ChildPeakKiB("--child-open", path.c_str());
+  std::filesystem::remove(path);
+  if (idle < 0 || plain < 0 || carried < 0 || opened < 0) {
     std::fprintf(stderr, "a measuring process failed\n");
     return 1;
   }
@@ -219,7 +235,11 @@ int RunMemory() {
   std::printf("  after the carried firmware's start-up: %.1f MB = image %.0f MB + %.1f MB (goal <= +60 MB: %s)\n",
               carried * 1024.0 / 1e6, image, over, over <= 60 ? "met" : "MISSED");
   std::printf("  ratio start-up / baseline:        %8.2f\n", static_cast<double>(carried) / static_cast<double>(plain));
-  return over <= 60 ? 0 : 3;
+  // The Open keeps the image in use whole while it builds the next beside it.
+  double openOver = (opened - idle) * 1024.0 / 1e6 - 2 * image;
+  std::printf("  start-up, then an Open of the 1 MiB file: %.1f MB = idle + two images + %.1f MB (goal <= +20 MB: %s)\n",
+              opened * 1024.0 / 1e6, openOver, openOver <= 20 ? "met" : "MISSED");
+  return over <= 60 && openOver <= 20 ? 0 : 3;
 #else
   std::printf("Peak resident memory: not measured on this platform\n");
   return 0;
@@ -229,7 +249,7 @@ int RunMemory() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 1) return ChildMode(argv[1]);
+  if (argc > 1) return ChildMode(argv[1], argc > 2 ? argv[2] : nullptr);
   int speed = RunSpeed();
   int memory = RunMemory();
   return speed ? speed : memory;

@@ -16,7 +16,7 @@
 #include <dlfcn.h>
 #endif
 
-#include "ui/qt/ProcessStats.h"
+#include "bench/startup/ProcessStats.h"
 
 using uiqt::MonotonicNs;
 using uiqt::PeakRssKb;

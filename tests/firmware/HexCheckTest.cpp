@@ -62,14 +62,29 @@ TEST_F(LineCheck, ChecksLinesAfterTheEndOfFileRecord) {
   EXPECT_EQ(shell.messages[0], kChecksum + "3! (:0400000001020304F0)");
 }
 
-TEST_F(LineCheck, RejectsDataDigitsThatAreNoNumber) {
-  // The sum counts G1 and G2 as 0, so the checksum field alone would pass it.
-  std::string bad = ":02000000G1G2FE";
+TEST_F(LineCheck, DataDigitsThatAreNoNumberHaveTheirOwnMessage) {
+  // The sum counts G1 and 5Z as 0: the checksum field agrees, the digits do not.
+  const std::string kInvalid = "Недопустимий символ у строці мікропрограми: ";
+  std::string bad = ":0400000012G1345ZB6";
   terminal.SetLines({Record(0, 0, {0x11, 0x22}), bad});
   EXPECT_FALSE(CheckFirmwareText(ctx));
-  ASSERT_EQ(shell.messages.size(), 1u);
-  EXPECT_EQ(shell.messages[0], kChecksum + "2! (" + bad + ")");
+  EXPECT_EQ(shell.messages, std::vector<std::string>{kInvalid + "2! (" + bad + ")"});
+  EXPECT_EQ(shell.beeps, std::vector<unsigned>{16});
+  EXPECT_EQ(gauge.Progress(), 0);
   EXPECT_TRUE(image.empty());
+
+  // A wrong sum is told first, whatever the digits.
+  shell.messages.clear();
+  terminal.SetLines({":0400000012G1345ZB7"});
+  EXPECT_FALSE(CheckFirmwareText(ctx));
+  EXPECT_EQ(shell.messages, std::vector<std::string>{kChecksum + "1! (:0400000012G1345ZB7)"});
+
+  // A line's bytes are the file's, read as Windows-1251: one foreign byte leaves
+  // the message readable UTF-8, our words intact (0xE9 is й).
+  shell.messages.clear();
+  terminal.SetLines({":0400000012\xE9" "1345ZB6"});
+  EXPECT_FALSE(CheckFirmwareText(ctx));
+  EXPECT_EQ(shell.messages, std::vector<std::string>{kInvalid + "1! (:0400000012й1345ZB6)"});
 }
 
 TEST_F(LineCheck, AChecksumFieldThatIsNoNumberRaisesTheConversionError) {

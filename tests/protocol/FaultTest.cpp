@@ -76,7 +76,8 @@ void CutPausesOnceTheTransferRuns(Rig& rig) {
 TEST(Faults, DeviceFallingSilentEndsAfterFourHundredFailedAttempts) {
   Rig rig;
   rig.FirmwareImage = CarriedImage();
-  rig.OpenDialog1.FileName = "/home/user/firmware/ZOR5-210825.hex";
+  // A Linux name with a backslash and a byte that is no UTF-8 (0xEF, п in Windows-1251).
+  rig.OpenDialog1.FileName = "/home/user/firmware/ZOR5\\210825-\xEF.hex";
   auto o = Geometry(4, 16, 4);
   // Identify, describe, block 0 (erase and four pairs), block 1's erase, write 1
   // and program 1: then write 2 at 0x50 gets no answer.
@@ -117,7 +118,7 @@ TEST(Faults, DeviceFallingSilentEndsAfterFourHundredFailedAttempts) {
   EXPECT_EQ(*(at + 1), "tone:800/200");
   EXPECT_EQ(*(at + 2), "tone:500/200");
   EXPECT_EQ(rig.shell.Entries("front").size(), 2u);
-  EXPECT_EQ(rig.LabelNameOfHex.Caption(), "Мікропрограма : ZOR5-210825.hex - помилка");
+  EXPECT_EQ(rig.LabelNameOfHex.Caption(), "Мікропрограма : ZOR5\\210825-п.hex - помилка");
   EXPECT_FALSE(rig.ButtonWrite.Enabled());
   EXPECT_TRUE(rig.ButtonConect.Enabled());
   EXPECT_TRUE(rig.cbPort.Enabled());

@@ -11,6 +11,7 @@
 #include "forms/Errors.h"
 #include "tests/qt/Fixture.h"
 #include "ui/MainTexts.h"
+#include "ui/qt/Text.h"
 
 namespace qttest {
 namespace {
@@ -148,6 +149,43 @@ TEST_F(Windows, CtrlShiftEMakesTheWindow340HighInEitherOrderAndNothingElseDoes) 
   EXPECT_FALSE(client.intersects(Find("sComboBoxSkinName")->geometry()));
   Key(window.get(), Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
   EXPECT_EQ(window->frameGeometry().height(), 340);
+}
+
+// An open drop-down list is a window of its own; the keys pressed in it are
+// still previewed by the main window.
+TEST_F(Windows, KeyCommandsWorkWhileADropDownListIsOpen) {
+  ShowMain();
+  form->cbPort.SetItems({"ttyA", "ttyB"});
+  form->cbPort.SetItemIndex(0);
+  auto open = [this](const char* name) {
+    Find<QComboBox>(name)->showPopup();
+    Pump();
+    QWidget* popup = QApplication::activePopupWidget();
+    EXPECT_NE(popup, nullptr) << name;
+    return popup;
+  };
+  QWidget* popup = open("cbPort");
+  ASSERT_NE(popup, nullptr);
+  QTest::keyClick(popup->windowHandle(), Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+  Pump();
+  EXPECT_EQ(window->frameGeometry().height(), 340);
+  Find<QComboBox>("cbPort")->hidePopup();
+
+  popup = open("cbBaudRate");
+  ASSERT_NE(popup, nullptr);
+  form->ProgressbarReadWrite.SetMaxValue(10);
+  form->ProgressbarReadWrite.SetProgress(1);
+  QTest::keyClick(popup->windowHandle(), Qt::Key_Delete, Qt::ControlModifier);
+  Pump();
+  EXPECT_EQ(form->state.StopRequested, -1);
+  ASSERT_EQ(watcher.boxes.size(), 1u);
+  EXPECT_EQ(watcher.boxes[0].text, uiqt::WithLineBreaks(ui::texts::kStoppedMessage));
+
+  popup = open("cbBaudRate");
+  ASSERT_NE(popup, nullptr);
+  QTest::keyClick(popup->windowHandle(), Qt::Key_F1);
+  Pump();
+  EXPECT_TRUE(help->Visible());
 }
 
 TEST_F(Windows, ChoosingAPortMovesTheFocusToTheIdentifyButton) {

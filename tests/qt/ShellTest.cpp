@@ -17,7 +17,10 @@ TEST_F(Windows, BoxesCarryTheApplicationTitleAndTheirLines) {
   shell.SetApplicationTitle(ui::texts::kTitle);
   shell.ShowMessage("  one\r\ntwo\rthree");
   shell.ShowErrorBox("Помилка.");
-  ASSERT_EQ(watcher.boxes.size(), 3u);
+  // A byte from outside that is no UTF-8 spoils nothing around it (0xEF: п).
+  shell.ShowMessage("Мікропрограма : \xEF.hex - помилка");
+  ASSERT_EQ(watcher.boxes.size(), 4u);
+  EXPECT_EQ(watcher.boxes[3].text, QStringLiteral("Мікропрограма : п.hex - помилка"));
   EXPECT_EQ(watcher.boxes[0].title, QStringLiteral("OSTRA Bootloader"));
   EXPECT_EQ(watcher.boxes[0].icon, QMessageBox::NoIcon);
   EXPECT_EQ(watcher.boxes[1].title, QString::fromUtf8(ui::texts::kTitle));

@@ -265,19 +265,29 @@ TEST(ComPortEvents, ThreadSyncRunsOnTheMainThreadAndCloseNeverDeadlocks) {
   EXPECT_EQ(calls, 2) << "the pending delivery ran while Close waited";
 }
 
-TEST(ComPortEvents, FailedDeliveryEndsTheThreadQuietly) {
+TEST(ComPortEvents, FailedDeliveryEndsTheThreadQuietlyAndLeavesThePortAsItWas) {
   for (TSyncMethod method : {smThreadSync, smNone}) {
     Faked f;
     f.port.SetSyncMethod(method);
+    int rx = 0;
+    f.port.OnRxChar = [&](TBComPort&, int) { ++rx; };
+    f.state.inQueue = 2;
     ASSERT_TRUE(f.port.Open());
+    f.state.Clear();
     f.state.failClearError = true;
     f.state.PushEvent(EV_ERR);
-    // The thread ends by itself: mask 0 and purge 12 appear before any Close.
-    ASSERT_TRUE(WaitFor([&] { return serial_test::Contains(f.state.Log(), "purge:12"); })) << int(method);
-    EXPECT_TRUE(f.port.IsOpen());
+    ASSERT_TRUE(WaitFor([&] { return serial_test::Contains(f.state.Log(), "clearerror"); })) << int(method);
     f.state.failClearError = false;
+    // The thread has ended: no more deliveries.
+    f.state.PushEvent(EV_RXCHAR);
+    WaitFor([&] { return rx > 0; }, 150);
+    EXPECT_EQ(rx, 0) << int(method);
+    // Nothing cleared or purged: what the device sent is still to be read.
+    EXPECT_EQ(f.state.Log(), std::vector<std::string>{"clearerror"}) << int(method);
+    EXPECT_TRUE(f.port.IsOpen());
     EXPECT_EQ(f.port.WriteStr(""), 0);
     EXPECT_TRUE(f.port.Close());
+    EXPECT_FALSE(serial_test::Contains(f.state.Log(), "purge:12"));
   }
 }
 

@@ -4,6 +4,7 @@
 #include <sys/prctl.h>
 #include <termios.h>
 
+#include <stdexcept>
 #include <thread>
 
 #include "forms/Synchronizer.h"
@@ -297,6 +298,27 @@ TEST(PtyEvents, ReceivedDataReachesOnRxCharAndIdleIsQuiet) {
   t0 = Clock::now();
   EXPECT_TRUE(p.port.Close());
   EXPECT_LT(MsSince(t0), 1000.0);
+}
+
+TEST(PtyEvents, AFailedDeliveryLeavesTheReplyForTheNextRead) {
+  Program p;
+  bool failed = false;
+  p.port.OnRxChar = [&](TBComPort&, int) {
+    failed = true;
+    throw std::runtime_error("handler failed");
+  };
+  ASSERT_TRUE(p.port.Open());
+  p.pty.Send("r84;");
+  auto end = Clock::now() + std::chrono::seconds(2);
+  while (!failed && Clock::now() < end) forms::Synchronizer::Instance().CheckSynchronize(5);
+  ASSERT_TRUE(failed);
+  // Time for the event thread to end after the failure handed back to it.
+  auto t0 = Clock::now();
+  while (MsSince(t0) < 50) forms::Synchronizer::Instance().CheckSynchronize(5);
+  std::string s;
+  EXPECT_EQ(p.port.ReadStr(s, 4), 4);
+  EXPECT_EQ(s, "r84;");
+  EXPECT_TRUE(p.port.Close());
 }
 
 TEST(PtyEvents, CloseWithHandOffsPendingOnARealLine) {

@@ -27,6 +27,9 @@ bool Application::notify(QObject* receiver, QEvent* event) {
       return QApplication::notify(receiver, event);
 
     QWidget* window = static_cast<QWidget*>(receiver)->window();
+    // An open drop-down list is a window of its own: its keys are previewed
+    // by the window the list belongs to.
+    while (window->windowType() == Qt::Popup && window->parentWidget()) window = window->parentWidget()->window();
     KeyPreview preview;
     for (const auto& e : Previews())
       if (e.window == window) preview = e.preview;

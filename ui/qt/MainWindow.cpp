@@ -264,7 +264,7 @@ void MainWindow::BindLabel(forms::Label& label, QWidget* widget, bool autoWidth)
     const QString text = ToQt(label.Caption());
     if (w->text() == text) return;
     w->setText(text);
-    // The status line's width follows its text.
+    // The labels whose width follows their text.
     if (autoWidth) w->resize(w->fontMetrics().horizontalAdvance(text), w->height());
   };
   sync();

@@ -31,8 +31,9 @@ void ShowBox(QMessageBox::Icon icon, const std::string& title, const std::string
 }  // namespace
 
 void QtShell::SetApplicationTitle(const std::string& title) {
+  // Each box and window is captioned with it by name. Not Qt's display name:
+  // X11 would append that to every other window's title.
   title_ = title;
-  QApplication::setApplicationDisplayName(ToQt(title));
 }
 
 void QtShell::ShowMessage(const std::string& text) {
@@ -45,13 +46,9 @@ void QtShell::ShowErrorBox(const std::string& text) {
   ShowBox(QMessageBox::Critical, title_, text);
 }
 
-void QtShell::MessageBeep(unsigned) { QApplication::beep(); }
+void QtShell::MessageBeep(unsigned type) { sounds_.PlayEvent(type); }
 
-void QtShell::Beep(unsigned, unsigned durationMs) {
-  // The desktop bell has no pitch; the tone's length still paces the caller.
-  QApplication::beep();
-  std::this_thread::sleep_for(std::chrono::milliseconds(durationMs));
-}
+void QtShell::Beep(unsigned frequencyHz, unsigned durationMs) { sounds_.PlayTone(frequencyHz, durationMs); }
 
 void QtShell::Sleep(unsigned ms) {
   // A plain block: nothing is pumped while the device gets its time.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "forms/Shell.h"
+#include "ui/qt/Sounds.h"
 
 namespace uiqt {
 
@@ -53,6 +54,7 @@ class QtShell : public forms::Shell {
 
  private:
   std::string title_;
+  Sounds sounds_;
   QPointer<QWidget> mainWindow_;
   int depth_ = 0;
   bool closing_ = false;

@@ -1,16 +1,8 @@
 #include "ui/qt/Text.h"
 
-#include <QStringDecoder>
-
 #include "forms/Cp1251.h"
 
 namespace uiqt {
-
-namespace {
-
-QString FromCp1251(const std::string& bytes) { return QString::fromStdString(forms::Cp1251ToUtf8(bytes)); }
-
-}  // namespace
 
 QString ToQt(const std::string& bytes) {
   bool ascii = true;
@@ -20,10 +12,8 @@ QString ToQt(const std::string& bytes) {
       break;
     }
   if (ascii) return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  QString text = utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-  if (!utf8.hasError()) return text;
-  return FromCp1251(bytes);
+  // Byte by byte where it is no UTF-8: one stray byte leaves the rest readable.
+  return QString::fromStdString(forms::Utf8OrCp1251(bytes));
 }
 
 std::string FromQt(const QString& text) { return text.toUtf8().toStdString(); }

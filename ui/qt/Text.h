@@ -6,7 +6,7 @@
 
 namespace uiqt {
 
-// UTF-8 when the bytes are valid UTF-8, otherwise Windows-1251.
+// UTF-8, where a byte is no UTF-8 it is read as Windows-1251.
 QString ToQt(const std::string& bytes);
 std::string FromQt(const QString& text);
 // CR LF, lone CR and lone LF all become one line break.

@@ -1,18 +1,16 @@
-#include "ui/qt/StartupProbe.h"
+#include "bench/startup/StartupProbe.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 #include <cstdio>
-#include <cstdlib>
 
+#include "bench/startup/ProcessStats.h"
 #include "firmware/FirmwareTexts.h"
 #include "ui/Main.h"
-#include "ui/qt/ProcessStats.h"
 
 namespace uiqt {
 
 void ArmStartupProbe(ui::TMainForm& form) {
-  if (!std::getenv(kStartupProbeVariable)) return;
   // The first turn of the event loop: the window has been shown and laid out.
   QTimer::singleShot(0, [&form] {
     const long long now = MonotonicNs();
