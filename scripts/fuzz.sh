@@ -7,6 +7,7 @@
 #   bash scripts/fuzz.sh [seconds] [target...]     targets: hex replies frames
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/deps.sh clang libclang-rt-14-dev  # ThreadSanitizer and libFuzzer runtimes
 seconds=${1:-60}
 shift || true
 targets=("$@")

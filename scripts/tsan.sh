@@ -3,6 +3,7 @@
 # and runs the suites that start threads, serial, protocol and ui, under it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/deps.sh clang libclang-rt-14-dev  # ThreadSanitizer and libFuzzer runtimes
 export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR=$(mktemp -d)
 chmod 700 "$XDG_RUNTIME_DIR"
