@@ -265,6 +265,10 @@ Result RunProcedure(const Mix& mix, const std::filesystem::path& folder) {
     r.countedBlocks = mix.blockCount;  // the whole covered range
   } else if (state.StopRequested != 0 && transferBegan) {
     r.end = "stopped";
+  } else if (lastMessage == texts::kWhatIsThis || lastMessage == texts::kAlreadyWritten ||
+             lastMessage == texts::kNewerWritten) {
+    r.end = "refused";  // a lost or cut description: the device is reset, nothing erased
+    r.countedBlocks = 0;
   } else if (lastMessage == texts::kNotIdentifiedByWrite) {
     r.end = "not identified";
     r.countedBlocks = 0;
