@@ -4,7 +4,8 @@
 // stop key. Every procedure must end in one of the ends the program knows, within
 // a time bound, and must never leave the device's flash different from the image
 // where the program counts the work as done: over the whole covered range after
-// a completed write, over the counted blocks after any other end.
+// a completed write, over the counted blocks after any other end; and a refusal
+// or a device not identified must leave the flash as it was.
 //
 //   bench_soak [procedures=200] [first seed=1]
 #include <fcntl.h>
@@ -281,6 +282,12 @@ Result RunProcedure(const Mix& mix, const std::filesystem::path& folder) {
   r.checkedBytes = r.countedBlocks * blockBytes;
   for (std::int64_t a = 0; a < r.checkedBytes; ++a)
     if (a >= static_cast<std::int64_t>(flash.size()) || flash[a] != wanted[a]) ++r.wrongBytes;
+  // Before anything is erased the device must hold what it held.
+  if (r.end == "refused" || r.end == "not identified") {
+    r.checkedBytes = static_cast<std::int64_t>(covered);
+    for (std::size_t a = 0; a < covered; ++a)
+      if (a >= flash.size() || flash[a] != before[a]) ++r.wrongBytes;
+  }
   std::filesystem::remove(hexPath);
   return r;
 }
