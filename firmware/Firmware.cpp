@@ -113,18 +113,18 @@ void FillImage(FirmwareContext& ctx, Pacer& pacer, std::string& image, bool fill
   ctx.shell.ProcessMessages();
 }
 
-// Copies a data record's digits into the image. Only what the line has from
-// position 10 up to its end is taken, and only what falls inside the image.
-void PlaceData(std::string& image, const std::string& line, std::uint64_t base) {
+// A data record's digits to the sink. Only what the line has from position 10
+// up to its end is taken, and only what falls inside the image.
+void PlaceData(const std::string& line, std::uint64_t base, const detail::PlacementSink& sink) {
   std::uint64_t count = detail::ParseHexField(std::string_view(line).substr(1, 2));
   std::uint64_t offset = detail::ParseHexField(std::string_view(line).substr(3, 4));
   std::uint64_t wanted = 2 * count;
   std::uint64_t available = line.size() - 9;
   std::uint64_t length = std::min(wanted, available);
   std::uint64_t place = 2 * (base + offset);
-  if (length == 0 || place >= image.size()) return;
-  length = std::min<std::uint64_t>(length, image.size() - place);
-  std::copy_n(line.data() + 9, length, image.begin() + static_cast<std::ptrdiff_t>(place));
+  if (length == 0 || place >= kImageChars) return;
+  length = std::min<std::uint64_t>(length, kImageChars - place);
+  sink(static_cast<std::size_t>(place), std::string_view(line).substr(9, static_cast<std::size_t>(length)));
 }
 
 }  // namespace
@@ -185,10 +185,17 @@ bool BuildImage(FirmwareContext& ctx, std::string* built) {
     Pacer fillPacer(ctx.shell);
     FillImage(ctx, fillPacer, image, place);
   }
-  auto takeOver = [&] {
-    ctx.FirmwareImage.swap(image);
-    return true;  // the previous image goes with `image`
-  };
+  const bool done = !place ? PlaceRecords(ctx, nullptr)
+                           : PlaceRecords(ctx, [&image](std::size_t at, std::string_view digits) {
+                               if (at <= image.size() && digits.size() <= image.size() - at)
+                                 std::copy(digits.begin(), digits.end(),
+                                           image.begin() + static_cast<std::ptrdiff_t>(at));
+                             });
+  if (done) ctx.FirmwareImage.swap(image);  // the previous image goes with `image`
+  return done;
+}
+
+bool PlaceRecords(FirmwareContext& ctx, const PlacementSink& sink) {
   Pacer pacer(ctx.shell);  // the line pass pumps at its start again
 
   const auto& lines = ctx.TextTerminal.Lines();
@@ -207,7 +214,7 @@ bool BuildImage(FirmwareContext& ctx, std::string* built) {
     }
     switch (line[8]) {
       case '1':
-        return takeOver();
+        return true;
       case '2':
         base = detail::ParseHexField(std::string_view(line).substr(9, 4)) * 16;
         break;
@@ -218,14 +225,14 @@ bool BuildImage(FirmwareContext& ctx, std::string* built) {
         ReportLine(ctx, texts::kStartLinearAddress, i + 1, line);
         return false;
       case '0':
-        if (place) PlaceData(image, line, base);
+        if (sink) PlaceData(line, base, sink);
         break;
       default:
         break;
     }
     gauge.StepBy(1);
   }
-  return takeOver();
+  return true;
 }
 
 }  // namespace detail

@@ -1,6 +1,7 @@
 #pragma once
 // The firmware image: HEX line checks, the image build, the carried firmware and
 // opening a firmware file.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,13 @@ namespace firmware {
 
 // Two hexadecimal digits per byte, 20,000,000 byte addresses.
 inline constexpr std::size_t kImageChars = 40'000'000;
+
+// The largest firmware file that is read. The longest HEX text the image can
+// need sets each of its 20,000,000 bytes with a record of its own in a CR LF
+// line (15 characters a byte: 300,000,000) plus an address record per 64 KB;
+// 320 MiB leaves room for comments beside that. A larger file can only repeat
+// addresses or carry filler, and would cost seconds and gigabytes for nothing.
+inline constexpr std::uint64_t kMaxHexFileBytes = 320ull * 1024 * 1024;
 
 // The file-open dialog's state: the filter set on each click and the chosen path.
 struct TOpenDialog {

@@ -2,6 +2,7 @@
 // Helpers shared by the firmware sources; not part of the layer's interface.
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,13 @@ bool CheckLines(FirmwareContext& ctx, bool verify);
 // The fill and the line pass; with a built image only the gauge runs its steps
 // and the image is taken over.
 bool BuildImage(FirmwareContext& ctx, std::string* built);
+// Takes a data record's digits and the image character the first goes to, cut
+// to what the line holds and to the image's end.
+using PlacementSink = std::function<void(std::size_t place, std::string_view digits)>;
+// The build's line pass over the memo (pumps, gauge, the start linear address
+// report) with the image left to the sink; no sink places nothing.
+bool PlaceRecords(FirmwareContext& ctx, const PlacementSink& sink);
+
 // Whether the lines, upper-cased, are exactly the prepared ones.
 bool SameUpperCased(const std::vector<std::string>& lines, const std::vector<std::string>& upper);
 

@@ -1,7 +1,17 @@
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
+
+#ifdef _WIN32
+#include <filesystem>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "firmware/Firmware.h"
 #include "firmware/FirmwareTexts.h"
@@ -19,19 +29,74 @@ namespace {
                            std::strerror(error));
 }
 
-// The whole file, one byte per character.
+[[noreturn]] void ThrowOpenError(const std::string& path, const std::string& reason) {
+  throw forms::EFOpenError(std::string(texts::kCannotOpenFile) + path + texts::kCannotOpenFileEnd + reason);
+}
+
+std::string TooLargeReason() {
+  return std::string(std::strerror(EFBIG)) + ": a firmware HEX file has at most " + std::to_string(kMaxHexFileBytes) +
+         " bytes";
+}
+
+// The whole file, one byte per character. Only a regular file is read, and only
+// up to the bound: a pipe or a device would block the window or never end.
 std::string ReadWholeFile(const std::string& path) {
+#ifdef _WIN32
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path name(std::u8string(path.begin(), path.end()));  // the path is UTF-8
+  const auto status = fs::status(name, ec);
+  if (!ec && fs::exists(status) && !fs::is_regular_file(status))
+    ThrowOpenError(path, fs::is_directory(status) ? std::strerror(EISDIR) : "It is a device, not a file");
+  std::uint64_t expected = ec ? 0 : fs::file_size(name, ec);
+  if (ec) expected = 0;
+  if (expected > kMaxHexFileBytes) ThrowOpenError(path, TooLargeReason());
   std::FILE* file = forms::OpenFile(path, "rb");
   if (!file) ThrowOpenError(path, errno);
+#else
+  // Non-blocking, so that opening a named pipe without a writer returns at once.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) ThrowOpenError(path, errno);
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    const int error = errno;
+    ::close(fd);
+    ThrowOpenError(path, error);
+  }
+  if (!S_ISREG(info.st_mode)) {
+    ::close(fd);
+    if (S_ISDIR(info.st_mode)) ThrowOpenError(path, EISDIR);
+    ThrowOpenError(path, S_ISFIFO(info.st_mode)   ? "It is a named pipe, not a file"
+                         : S_ISSOCK(info.st_mode) ? "It is a socket, not a file"
+                                                  : "It is a device, not a file");
+  }
+  const auto expected = static_cast<std::uint64_t>(info.st_size);
+  if (expected > kMaxHexFileBytes) {
+    ::close(fd);
+    ThrowOpenError(path, TooLargeReason());
+  }
+  std::FILE* file = ::fdopen(fd, "rb");
+  if (!file) {
+    const int error = errno;
+    ::close(fd);
+    ThrowOpenError(path, error);
+  }
+#endif
   std::string content;
+  content.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(expected, kMaxHexFileBytes)));
   char buffer[65536];
   for (;;) {
     std::size_t got = std::fread(buffer, 1, sizeof buffer, file);
+    // The size seen at the start may not hold (a file still being written).
+    if (content.size() + got > kMaxHexFileBytes) {
+      std::fclose(file);
+      ThrowOpenError(path, TooLargeReason());
+    }
     content.append(buffer, got);
     if (got < sizeof buffer) break;
   }
   bool failed = std::ferror(file) != 0;
-  int error = errno;  // such as a folder chosen in place of a file
+  int error = errno;
   std::fclose(file);
   if (failed) ThrowOpenError(path, error ? error : EIO);
   return content;

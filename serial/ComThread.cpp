@@ -74,7 +74,7 @@ void TComThread::SendEventsToWindow() {
   TBComPort* port = &OwnerPort;
   for (auto [member, bit] : kOrder)
     if (PendingEvents.Contains(member))
-      sync.Queue(port, [port, bit] { port->NotifyWindowProc(PortEventMessage, bit, 0); });
+      sync.Queue(port, [port, bit = bit] { port->NotifyWindowProc(PortEventMessage, bit, 0); });
 }
 
 }  // namespace serial

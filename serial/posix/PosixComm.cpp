@@ -168,7 +168,7 @@ class PosixCommLayer : public CommLayer {
     // The kernel's buffers have fixed sizes; the sizes only scale the 80 %
     // mark of the input queue.
     if (!Valid()) return false;
-    inSize_ = inSize;
+    inSize_.store(inSize);
     (void)outSize;
     return true;
   }
@@ -373,7 +373,8 @@ class PosixCommLayer : public CommLayer {
     }
     if (total > seenTotal_) events |= EV_RXCHAR;
     seenTotal_ = total;
-    const std::uint32_t full = inSize_ > 0 ? static_cast<std::uint32_t>(inSize_) * 8 / 10 : 0;
+    const std::int32_t inSize = inSize_.load();
+    const std::uint32_t full = inSize > 0 ? static_cast<std::uint32_t>(inSize) * 8 / 10 : 0;
     if (full > 0 && q >= full && lastSeenQueue_ < full) events |= EV_RX80FULL;
     lastSeenQueue_ = q;
     serial_icounter_struct now{};
@@ -542,7 +543,8 @@ class PosixCommLayer : public CommLayer {
   int txDone_ = -1;  // a finished write tells the event wait: transmit empty
   CommTimeoutsBlock timeouts_{};
   Dcb dcb_{};
-  std::int32_t inSize_ = 0;
+  // Set on the main thread while the event thread's wait reads it.
+  std::atomic<std::int32_t> inSize_{0};
   std::atomic<std::uint32_t> mask_{0};
   int modemChanged_ = -1;  // the modem watch tells the event wait
   std::unique_ptr<posix::ModemWatch> modem_;

@@ -419,3 +419,33 @@ TEST(RealPortEvents, LineErrorsFromTheCounters) {
   EXPECT_TRUE(seen.Contains(ceBreak));
   port.Close();
 }
+
+TEST(PtyEvents, BufferSizeChangedWhileBytesArriveMovesTheFullMark) {
+  Program p;
+  int fullCalls = 0;
+  p.port.OnRx80Full = [&](TBComPort&) { ++fullCalls; };
+  ASSERT_TRUE(p.port.Open());
+  // The event thread weighs each arrival against the size the main thread sets.
+  for (int i = 0; i < 40; ++i) {
+    p.port.SetInBufSize(i % 2 ? 4096 : 4000);
+    p.pty.Send("x");
+    forms::Synchronizer::Instance().CheckSynchronize(2);
+  }
+  p.port.SetInBufSize(100);
+  std::string s;
+  auto until = Clock::now() + std::chrono::seconds(2);
+  std::string drained;
+  while (drained.size() < 40 && Clock::now() < until) {
+    p.port.ReadStr(s, 64);
+    drained += s;
+    forms::Synchronizer::Instance().CheckSynchronize(2);
+  }
+  ASSERT_EQ(drained.size(), 40u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(60));  // the thread sees the queue empty
+  fullCalls = 0;
+  p.pty.Send(std::string(90, 'y'));  // 80 % of 100
+  until = Clock::now() + std::chrono::seconds(2);
+  while (fullCalls == 0 && Clock::now() < until) forms::Synchronizer::Instance().CheckSynchronize(5);
+  EXPECT_EQ(fullCalls, 1);
+  EXPECT_TRUE(p.port.Close());
+}
