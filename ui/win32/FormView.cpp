@@ -234,6 +234,8 @@ void FormView::Create(ControlView& c) {
       break;
   }
   if (!c.hwnd) return;
+  // Ids are 100 + the row in the layout table, our own windows' too.
+  SetWindowLongPtrW(c.hwnd, GWLP_ID, c.id);
   SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   if (!c.pictureButton && !c.gauge) SetWindowSubclass(c.hwnd, ControlProc, 1, reinterpret_cast<DWORD_PTR>(this));
 }

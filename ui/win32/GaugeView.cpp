@@ -9,6 +9,7 @@ GaugeView::GaugeView(HWND parent, forms::TGauge& model, const Box& box, COLORREF
   Create(L"OstraGauge", 0, WS_CHILD | WS_VISIBLE, box, parent, 0);
   shownPercent_ = model_.Percent();
   shownEnabled_ = model_.Enabled();
+  SetWindowTextW(hwnd(), Widen(model_.Text()).c_str());
   model_.Subscribe([this, alive = std::weak_ptr<int>(alive_)] {
     if (!alive.expired()) ModelChanged();
   });
@@ -22,6 +23,8 @@ void GaugeView::ModelChanged() {
   shownEnabled_ = model_.Enabled();
   ++requests_;
   InvalidateRect(hwnd(), nullptr, FALSE);
+  // Its text is what it shows, for whoever reads windows (a screen reader).
+  SetWindowTextW(hwnd(), Widen(model_.Text()).c_str());
 }
 
 void GaugeView::SetLook(const Look& look) {

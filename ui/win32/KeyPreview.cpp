@@ -5,7 +5,7 @@
 namespace uiwin32 {
 
 void KeyPreview::Register(HWND window, Handler handler) {
-  Unregister(window);
+  std::erase_if(windows_, [window](const Entry& e) { return e.window == window; });
   windows_.push_back({window, std::move(handler)});
 }
 
