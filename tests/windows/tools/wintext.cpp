@@ -6,10 +6,11 @@
 //   wintext gone SECONDS TEXT   waits until no shown window holds TEXT
 //   wintext texts TITLE         prints the texts of the shown window TITLE
 //   wintext rect TITLE ID       the screen rectangle of its control ID: x y w h
+//   wintext close TITLE         asks the shown window TITLE to close (WM_CLOSE)
 //   wintext press TEXT          clicks the first button of the shown dialog
 //                               (a message box) that holds TEXT
 //
-// Output is UTF-8, one "Class<TAB>text" line per window; exit 0 when found.
+// Output is UTF-8, one "id<TAB>class<TAB>text" line per window; exit 0 when found.
 #include <windows.h>
 
 #include <cstdio>
@@ -98,14 +99,15 @@ HWND FindTitled(const std::wstring& title) {
 }
 
 void PrintTexts(HWND top) {
-  for (const Line& l : Texts(top)) Print(Utf8(l.cls) + "\t" + Utf8(l.text));
+  for (const Line& l : Texts(top))
+    Print(std::to_string(GetDlgCtrlID(l.hwnd)) + "\t" + Utf8(l.cls) + "\t" + Utf8(l.text));
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) {
-    Print("usage: wintext wait|gone SECONDS TEXT | texts TITLE | rect TITLE ID | press TEXT");
+    Print("usage: wintext wait|gone SECONDS TEXT | texts|close TITLE | rect TITLE ID | press TEXT");
     return 2;
   }
   const std::wstring command = argv[1];
@@ -126,6 +128,12 @@ int wmain(int argc, wchar_t** argv) {
     const HWND top = FindTitled(argv[2]);
     if (!top) return 1;
     PrintTexts(top);
+    return 0;
+  }
+  if (command == L"close") {
+    const HWND top = FindTitled(argv[2]);
+    if (!top) return 1;
+    PostMessageW(top, WM_CLOSE, 0, 0);
     return 0;
   }
   if (command == L"rect" && argc == 4) {
