@@ -1,0 +1,25 @@
+#pragma once
+// The About window drawn from TFormHelp's models: non-modal, owned by the main
+// window; closing it only hides it.
+#include "ui/Unit1.h"
+#include "ui/win32/FormView.h"
+
+namespace uiwin32 {
+
+class AboutWindow : public FormView {
+ public:
+  AboutWindow(ui::TFormHelp& form, Win32Shell& shell, const Dpi& dpi, HWND owner);
+  ~AboutWindow() override;
+
+ protected:
+  forms::Control* ModelFor(std::string_view name) override;
+  void UserEvent(std::string_view name) override;
+  void SyncWindow() override;
+  LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  ui::TFormHelp& form_;
+  std::uint64_t fronts_ = 0;
+};
+
+}  // namespace uiwin32

@@ -1,0 +1,58 @@
+#include "ui/win32/CustomWindow.h"
+
+#include <cstdio>
+
+namespace uiwin32 {
+
+CustomWindow::~CustomWindow() {
+  if (hwnd_ && IsWindow(hwnd_)) {
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd_);
+  }
+}
+
+HWND CustomWindow::Create(const wchar_t* className, DWORD exStyle, DWORD style, const Box& box, HWND parent,
+                          UINT_PTR id, const wchar_t* title) {
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW existing{};
+  existing.cbSize = sizeof existing;
+  if (!GetClassInfoExW(instance, className, &existing)) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.lpszClassName = className;
+    RegisterClassExW(&wc);
+  }
+  return CreateWindowExW(exStyle, className, title, style, box.left, box.top, box.width, box.height, parent,
+                         reinterpret_cast<HMENU>(id), instance, this);
+}
+
+LRESULT CustomWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) { return Default(msg, wParam, lParam); }
+
+LRESULT CALLBACK CustomWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    auto* self = static_cast<CustomWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<CustomWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  try {
+    const LRESULT result = self->Handle(msg, wParam, lParam);
+    if (msg == WM_NCDESTROY) {
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      self->hwnd_ = nullptr;
+    }
+    return result;
+  } catch (const std::exception& e) {
+    // Handlers run through Win32Shell::Deliver, which catches; this guards the rest.
+    OutputDebugStringA(e.what());
+  } catch (...) {
+    OutputDebugStringA("uploader: unexpected error in a window procedure");
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+}  // namespace uiwin32

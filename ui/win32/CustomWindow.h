@@ -1,0 +1,32 @@
+#pragma once
+// A window of our own class whose messages reach a C++ object. Nothing thrown
+// below Handle crosses the window procedure.
+#include <windows.h>
+
+#include "ui/win32/Dpi.h"
+
+namespace uiwin32 {
+
+class CustomWindow {
+ public:
+  CustomWindow() = default;
+  virtual ~CustomWindow();
+  CustomWindow(const CustomWindow&) = delete;
+  CustomWindow& operator=(const CustomWindow&) = delete;
+
+  HWND hwnd() const { return hwnd_; }
+
+ protected:
+  // Registers `className` once (arrow cursor, no background brush) and creates
+  // the window; `box` is in the parent's client area (or on the screen).
+  HWND Create(const wchar_t* className, DWORD exStyle, DWORD style, const Box& box, HWND parent, UINT_PTR id,
+              const wchar_t* title = L"");
+  virtual LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT Default(UINT msg, WPARAM wParam, LPARAM lParam) { return DefWindowProcW(hwnd_, msg, wParam, lParam); }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  HWND hwnd_ = nullptr;
+};
+
+}  // namespace uiwin32

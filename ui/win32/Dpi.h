@@ -1,0 +1,33 @@
+#pragma once
+// The layout is given in pixels at 96 pixels per inch; the windows are drawn at
+// the system's DPI (the program is DPI-aware), so every place and size is scaled.
+#include <windows.h>
+
+#include "ui/Layout.h"
+
+namespace uiwin32 {
+
+struct Box {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
+
+class Dpi {
+ public:
+  explicit Dpi(int dpi = 96) : dpi_(dpi > 0 ? dpi : 96) {}
+  // The system's DPI (the screen's logical pixels per inch).
+  static Dpi System();
+
+  int value() const { return dpi_; }
+  int Scale(int px) const { return ui::layout::ScaleToDpi(px, dpi_); }
+  // Scales the edges, not the size: controls that touch at 96 DPI still touch,
+  // and a row of them does not drift by the rounding of each width.
+  Box Scale(const Box& b) const;
+
+ private:
+  int dpi_;
+};
+
+}  // namespace uiwin32

@@ -1,0 +1,690 @@
+#include "ui/win32/FormView.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "forms/Gauge.h"
+#include "ui/win32/GaugeView.h"
+#include "ui/win32/Picture.h"
+#include "ui/win32/PictureButton.h"
+#include "ui/win32/Text.h"
+
+namespace uiwin32 {
+
+using ui::layout::ControlLayout;
+using ui::layout::Kind;
+
+namespace {
+
+constexpr int kFirstId = 100;
+constexpr UINT_PTR kMemoTimer = 1;
+constexpr UINT kMemoDelayMs = 50;
+constexpr int kVisibleRows = 8;
+constexpr int kTipWidth = 300;
+
+bool Focusable(const ControlLayout& c) { return c.focusOrder >= 0; }
+
+}  // namespace
+
+struct FormView::ControlView {
+  const ControlLayout* layout = nullptr;
+  forms::Control* model = nullptr;
+  int id = 0;
+  Box box;
+  HWND hwnd = nullptr;
+  HWND inner = nullptr;  // the edit box of an editable list
+  std::unique_ptr<GaugeView> gauge;
+  std::unique_ptr<PictureButton> pictureButton;
+  std::unique_ptr<Picture> picture;
+  std::wstring tip;
+  bool toolAdded = false;
+  bool hover = false;
+  std::vector<std::string> shownItems;
+  bool itemsShown = false;
+  // Text boxes: drawn lazily; while Revision stays, lines were only added.
+  bool dirty = true;
+  bool drawn = false;
+  bool drawing = false;
+  std::uint64_t revision = 0;
+  std::size_t lines = 0;
+};
+
+FormView::FormView(const ui::layout::WindowLayout& layout, forms::Window& model, Win32Shell& shell, const Dpi& dpi)
+    : layout_(layout), model_(model), shell_(shell), dpi_(dpi), look_(LookFor("WEB2")) {}
+
+FormView::~FormView() {
+  if (hwnd()) shell_.Keys().Unregister(hwnd());
+  if (tooltip_ && IsWindow(tooltip_)) DestroyWindow(tooltip_);
+  // Children first, while the brushes and fonts they use still exist.
+  for (auto& c : controls_) {
+    c->gauge.reset();
+    c->pictureButton.reset();
+  }
+  if (hwnd() && IsWindow(hwnd())) DestroyWindow(hwnd());
+  for (auto& [h, font] : fonts_) DeleteObject(font);
+  for (auto& [color, brush] : brushes_) DeleteObject(brush);
+}
+
+SIZE FormView::OuterSize(int clientWidth, int clientHeight) const {
+  RECT rc{0, 0, clientWidth, clientHeight};
+  const HWND h = hwnd();
+  const DWORD style = h ? static_cast<DWORD>(GetWindowLongPtrW(h, GWL_STYLE)) : WS_OVERLAPPEDWINDOW;
+  const DWORD exStyle = h ? static_cast<DWORD>(GetWindowLongPtrW(h, GWL_EXSTYLE)) : 0;
+  AdjustWindowRectEx(&rc, style, FALSE, exStyle);
+  return {rc.right - rc.left, rc.bottom - rc.top};
+}
+
+HFONT FormView::FontFor(const ControlLayout& c) {
+  const int height = c.font.pixelHeight ? c.font.pixelHeight : layout_.font.pixelHeight;
+  auto it = fonts_.find(height);
+  if (it != fonts_.end()) return it->second;
+  // The bitmap face of the layout at 96 DPI; its TrueType twin, which scales
+  // sharply, at any other DPI.
+  const char* family = c.font.family ? c.font.family : layout_.font.family;
+  std::wstring face = Widen(family ? family : "MS Sans Serif");
+  if (dpi_.value() != 96 && face == L"MS Sans Serif") face = L"Microsoft Sans Serif";
+  HFONT font = CreateFontW(-dpi_.Scale(height), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, face.c_str());
+  fonts_[height] = font;
+  return font;
+}
+
+HBRUSH FormView::Brush(COLORREF color) {
+  auto it = brushes_.find(color);
+  if (it != brushes_.end()) return it->second;
+  HBRUSH brush = CreateSolidBrush(color);
+  brushes_[color] = brush;
+  return brush;
+}
+
+COLORREF FormView::BackgroundOf(const ControlView& c) const {
+  if (c.layout->background.source == ui::layout::ColorSource::Rgb) return Resolve(c.layout->background, 0);
+  // Transparent or default: what the parent paints.
+  const ControlLayout* parent = ui::layout::Find(layout_, c.layout->parent);
+  if (parent && parent->kind == Kind::Panel) return look_.panelFill;
+  return Resolve(layout_.background, GetSysColor(COLOR_BTNFACE));
+}
+
+void FormView::Build(HWND owner) {
+  using ui::layout::Frame;
+  DWORD style = WS_CAPTION | WS_CLIPCHILDREN | (layout_.systemMenu ? WS_SYSMENU : 0);
+  DWORD exStyle = 0;
+  if (layout_.frame == Frame::DialogFixed) {
+    style |= WS_POPUP;
+    exStyle |= WS_EX_DLGMODALFRAME;
+  } else {
+    style |= WS_OVERLAPPED | (layout_.minimizeBox ? WS_MINIMIZEBOX : 0) | (layout_.maximizeBox ? WS_MAXIMIZEBOX : 0);
+  }
+  RECT rc{0, 0, dpi_.Scale(layout_.clientWidth), dpi_.Scale(layout_.clientHeight)};
+  AdjustWindowRectEx(&rc, style, FALSE, exStyle);
+  Box outer{0, 0, rc.right - rc.left, rc.bottom - rc.top};
+  if (layout_.placement == ui::layout::Placement::AtPosition) {
+    outer.left = dpi_.Scale(layout_.left);
+    outer.top = dpi_.Scale(layout_.top);
+  }
+  CustomWindow::Create(L"OstraForm", exStyle, style, outer, owner, 0, Widen(model_.Caption()).c_str());
+
+  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+  // A width makes the tool-tip break its lines at CR LF.
+  SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, dpi_.Scale(kTipWidth));
+
+  int index = 0;
+  for (const ControlLayout& c : layout_.controls) {
+    auto view = std::make_unique<ControlView>();
+    view->layout = &c;
+    view->model = ModelFor(c.name);
+    view->id = kFirstId + index++;
+    Box box96{c.left, c.top, c.width, c.height};
+    for (const ControlLayout* p = ui::layout::Find(layout_, c.parent); p; p = ui::layout::Find(layout_, p->parent)) {
+      box96.left += p->left;
+      box96.top += p->top;
+    }
+    view->box = dpi_.Scale(box96);
+    controls_.push_back(std::move(view));
+  }
+  // The Tab key follows the windows' z-order: the focus order first.
+  std::vector<ControlView*> order;
+  for (auto& c : controls_) order.push_back(c.get());
+  std::stable_sort(order.begin(), order.end(), [](const ControlView* a, const ControlView* b) {
+    const int fa = Focusable(*a->layout) ? a->layout->focusOrder : 1 << 20;
+    const int fb = Focusable(*b->layout) ? b->layout->focusOrder : 1 << 20;
+    return fa < fb;
+  });
+  for (ControlView* c : order) Create(*c);
+  for (ControlView* c : order) Bind(*c);
+
+  model_.Subscribe([this, alive = std::weak_ptr<int>(alive_)] {
+    if (!alive.expired()) SyncWindow();
+  });
+}
+
+void FormView::Create(ControlView& c) {
+  const ControlLayout& l = *c.layout;
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  const DWORD tab = Focusable(l) ? WS_TABSTOP : 0;
+  const Box& b = c.box;
+  auto make = [&](DWORD exStyle, const wchar_t* cls, DWORD style, int height) {
+    return CreateWindowExW(exStyle, cls, Widen(l.caption).c_str(), WS_CHILD | WS_VISIBLE | tab | style, b.left, b.top,
+                           b.width, height, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance,
+                           nullptr);
+  };
+  HFONT font = FontFor(l);
+  switch (l.kind) {
+    case Kind::Panel:
+      return;  // painted by the window
+    case Kind::Picture:
+      c.picture = std::make_unique<Picture>(l.picture);
+      return;
+    case Kind::Label:
+    case Kind::WebLabel:
+      c.hwnd = make(0, L"STATIC", SS_LEFT | SS_NOTIFY | SS_NOPREFIX, b.height);
+      break;
+    case Kind::DropDownList:
+    case Kind::EditableComboBox: {
+      const DWORD style =
+          WS_VSCROLL | (l.kind == Kind::DropDownList ? CBS_DROPDOWNLIST : CBS_DROPDOWN | CBS_AUTOHSCROLL);
+      const int row = dpi_.Scale(layout_.listRowHeight ? layout_.listRowHeight : 15);
+      c.hwnd = make(0, L"COMBOBOX", style, b.height + row * kVisibleRows + 2);
+      SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+      SendMessageW(c.hwnd, CB_SETITEMHEIGHT, 0, row);
+      SendMessageW(c.hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), std::max(row, b.height - 6));
+      SendMessageW(c.hwnd, CB_SETMINVISIBLE, kVisibleRows, 0);
+      COMBOBOXINFO info{};
+      info.cbSize = sizeof info;
+      if (GetComboBoxInfo(c.hwnd, &info)) {
+        // The open list is a window of its own: its keys are still ours.
+        shell_.Keys().Attach(info.hwndList, hwnd());
+        if (l.kind == Kind::EditableComboBox && info.hwndItem) {
+          c.inner = info.hwndItem;
+          SetWindowSubclass(c.inner, ControlProc, 2, reinterpret_cast<DWORD_PTR>(this));
+        }
+      }
+      break;
+    }
+    case Kind::PictureButton: {
+      c.pictureButton = std::make_unique<PictureButton>(
+          hwnd(), b, l.picture, SIZE{dpi_.Scale(l.pictureWidth), dpi_.Scale(l.pictureHeight)}, BackgroundOf(c), look_);
+      c.hwnd = c.pictureButton->hwnd();
+      const std::string name = l.name;
+      c.pictureButton->onClick = [this, name] { UserEvent(name); };
+      break;
+    }
+    case Kind::PushButton:
+      c.hwnd = make(0, L"BUTTON", BS_PUSHBUTTON | BS_MULTILINE, b.height);
+      break;
+    case Kind::PercentageGauge:
+      if (auto* gauge = dynamic_cast<forms::TGauge*>(c.model)) {
+        c.gauge = std::make_unique<GaugeView>(hwnd(), *gauge, b, Resolve(l.bar, RGB(128, 0, 0)), font, look_);
+        c.hwnd = c.gauge->hwnd();
+      }
+      break;
+    case Kind::ThinProgressBar:
+      c.hwnd = make(0, PROGRESS_CLASSW, PBS_SMOOTH, b.height);
+      break;
+    case Kind::Memo:
+      c.hwnd = make(WS_EX_CLIENTEDGE, L"EDIT",
+                    ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN | ES_NOHIDESEL | WS_VSCROLL |
+                        WS_HSCROLL,
+                    b.height);
+      // The firmware's text is far above an edit box's default limit.
+      SendMessageW(c.hwnd, EM_SETLIMITTEXT, 0, 0);
+      break;
+  }
+  if (!c.hwnd) return;
+  // Ids are 100 + the row in the layout table, our own windows' too.
+  SetWindowLongPtrW(c.hwnd, GWLP_ID, c.id);
+  SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  if (!c.pictureButton && !c.gauge) SetWindowSubclass(c.hwnd, ControlProc, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+void FormView::Bind(ControlView& c) {
+  if (!c.hwnd) return;
+  if (c.model) {
+    ControlView* view = &c;
+    c.model->Subscribe([this, view, alive = std::weak_ptr<int>(alive_)] {
+      if (!alive.expired()) SyncControl(*view);
+    });
+  }
+  SyncControl(c);
+}
+
+void FormView::AddTool(ControlView& c) {
+  const std::string& hint = c.model ? c.model->Hint : std::string(c.layout->hint);
+  std::wstring tip = WithCrLf(Widen(hint));
+  if (c.toolAdded && tip == c.tip) return;
+  c.tip = tip;
+  TTTOOLINFOW ti{};
+  ti.cbSize = TTTOOLINFOW_V2_SIZE;
+  ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  ti.hwnd = hwnd();
+  ti.uId = reinterpret_cast<UINT_PTR>(c.hwnd);
+  ti.lpszText = c.tip.data();
+  if (!c.toolAdded) {
+    if (tip.empty()) return;
+    c.toolAdded = SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti)) != FALSE;
+  } else {
+    SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
+  }
+}
+
+void FormView::SyncControl(ControlView& c) {
+  const ControlLayout& l = *c.layout;
+  forms::Control* m = c.model;
+  AddTool(c);
+  if (!m) return;
+  if (c.pictureButton) c.pictureButton->SetEnabled(m->Enabled());
+  else if (c.gauge) {
+  } else if (static_cast<bool>(IsWindowEnabled(c.hwnd)) != m->Enabled()) EnableWindow(c.hwnd, m->Enabled());
+
+  switch (l.kind) {
+    case Kind::Label:
+    case Kind::WebLabel: {
+      auto* label = static_cast<forms::Label*>(m);
+      const std::wstring text = Widen(label->Caption());
+      wchar_t shown[512];
+      GetWindowTextW(c.hwnd, shown, 512);
+      if (text == shown) break;
+      SetWindowTextW(c.hwnd, text.c_str());
+      if (l.widthFollowsText) {
+        // The status line's width follows its text.
+        HDC dc = GetDC(c.hwnd);
+        HGDIOBJ old = SelectObject(dc, FontFor(l));
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        SelectObject(dc, old);
+        ReleaseDC(c.hwnd, dc);
+        c.box.width = size.cx;
+        SetWindowPos(c.hwnd, nullptr, 0, 0, size.cx, c.box.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      InvalidateRect(c.hwnd, nullptr, TRUE);
+      break;
+    }
+    case Kind::PushButton: {
+      const std::wstring text = Widen(static_cast<forms::Button*>(m)->Caption);
+      wchar_t shown[512];
+      GetWindowTextW(c.hwnd, shown, 512);
+      if (text != shown) SetWindowTextW(c.hwnd, text.c_str());
+      break;
+    }
+    case Kind::DropDownList:
+    case Kind::EditableComboBox:
+      SyncList(c);
+      break;
+    case Kind::ThinProgressBar: {
+      auto* bar = static_cast<forms::ProgressBar*>(m);
+      SendMessageW(c.hwnd, PBM_SETRANGE32, bar->Min(), bar->Max());
+      if (SendMessageW(c.hwnd, PBM_GETPOS, 0, 0) != bar->Position()) SendMessageW(c.hwnd, PBM_SETPOS, bar->Position(), 0);
+      break;
+    }
+    case Kind::Memo:
+      SyncMemo(c, false);
+      break;
+    default:
+      break;
+  }
+}
+
+void FormView::SyncList(ControlView& c) {
+  auto* list = static_cast<forms::ComboBox*>(c.model);
+  if (!c.itemsShown || c.shownItems != list->Items()) {
+    c.itemsShown = true;
+    c.shownItems = list->Items();
+    SendMessageW(c.hwnd, CB_RESETCONTENT, 0, 0);
+    for (const auto& item : c.shownItems)
+      SendMessageW(c.hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
+  }
+  if (c.layout->kind == Kind::EditableComboBox) {
+    const std::wstring text = Widen(list->Text());
+    const int n = GetWindowTextLengthW(c.hwnd);
+    std::wstring shown(static_cast<std::size_t>(n) + 1, L'\0');
+    GetWindowTextW(c.hwnd, shown.data(), n + 1);
+    shown.resize(static_cast<std::size_t>(n));
+    if (shown != text) SetWindowTextW(c.hwnd, text.c_str());
+    return;
+  }
+  if (SendMessageW(c.hwnd, CB_GETCURSEL, 0, 0) != list->ItemIndex())
+    SendMessageW(c.hwnd, CB_SETCURSEL, static_cast<WPARAM>(list->ItemIndex()), 0);
+}
+
+void FormView::SyncMemo(ControlView& c, bool now) {
+  if (c.drawing) return;
+  auto* memo = static_cast<forms::Memo*>(c.model);
+  if (!now) {
+    c.dirty = true;
+    // Drawn soon when it has the focus (the user may be looking into it by
+    // Tab), else when it gets it: start-up rewrites the firmware's lines twice.
+    if (GetFocus() == c.hwnd) SetTimer(hwnd(), kMemoTimer, kMemoDelayMs, nullptr);
+    return;
+  }
+  if (!c.dirty) return;
+  c.dirty = false;
+  c.drawing = true;
+  const auto& lines = memo->Lines();
+  if (!c.drawn || memo->Revision() != c.revision || lines.size() < c.lines) {
+    std::string all;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      if (i) all += "\r\n";
+      all += lines[i];
+    }
+    SetWindowTextW(c.hwnd, Widen(all).c_str());
+  } else if (lines.size() > c.lines) {
+    std::string added;
+    for (std::size_t i = c.lines; i < lines.size(); ++i) {
+      if (i || c.lines) added += "\r\n";
+      added += lines[i];
+    }
+    const int end = GetWindowTextLengthW(c.hwnd);
+    SendMessageW(c.hwnd, EM_SETSEL, end, end);
+    SendMessageW(c.hwnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Widen(added).c_str()));
+  }
+  c.drawing = false;
+  c.drawn = true;
+  c.revision = memo->Revision();
+  c.lines = lines.size();
+}
+
+void FormView::DrawMemos() {
+  for (auto& c : controls_)
+    if (c->layout->kind == Kind::Memo && c->model && c->hwnd) SyncMemo(*c, true);
+}
+
+FormView::ControlView* FormView::ViewOf(HWND h) {
+  for (auto& c : controls_)
+    if (c->hwnd == h || (c->inner && c->inner == h)) return c.get();
+  return nullptr;
+}
+
+FormView::ControlView* FormView::ViewOf(std::string_view name) {
+  for (auto& c : controls_)
+    if (name == c->layout->name) return c.get();
+  return nullptr;
+}
+
+const FormView::ControlView* FormView::ViewOf(std::string_view name) const {
+  for (auto& c : controls_)
+    if (name == c->layout->name) return c.get();
+  return nullptr;
+}
+
+HWND FormView::HwndOf(std::string_view name) const {
+  const ControlView* c = ViewOf(name);
+  return c ? c->hwnd : nullptr;
+}
+
+Box FormView::BoxOf(std::string_view name) const {
+  const ControlView* c = ViewOf(name);
+  return c ? c->box : Box{};
+}
+
+GaugeView* FormView::GaugeOf(std::string_view name) const {
+  const ControlView* c = ViewOf(name);
+  return c ? c->gauge.get() : nullptr;
+}
+
+void FormView::SyncWindow() {
+  const std::wstring caption = Widen(model_.Caption());
+  wchar_t shown[512];
+  GetWindowTextW(hwnd(), shown, 512);
+  if (caption != shown) SetWindowTextW(hwnd(), caption.c_str());
+  if (forms::Control* active = model_.ActiveControl()) {
+    ControlView* c = nullptr;
+    for (auto& v : controls_)
+      if (v->model == active) c = v.get();
+    if (c && c->hwnd) {
+      const HWND target = c->inner ? c->inner : c->hwnd;
+      // Setting the focus would activate the window: an inactive one takes it
+      // when it becomes active.
+      if (GetActiveWindow() == hwnd()) {
+        if (GetFocus() != target) SetFocus(target);
+      } else {
+        savedFocus_ = target;
+      }
+    }
+  }
+}
+
+void FormView::RestoreFocus() {
+  HWND target = savedFocus_ && IsWindow(savedFocus_) && IsChild(hwnd(), savedFocus_) ? savedFocus_ : nullptr;
+  if (!target)
+    if (forms::Control* active = model_.ActiveControl())
+      for (auto& c : controls_)
+        if (c->model == active) target = c->inner ? c->inner : c->hwnd;
+  if (!target) {
+    int best = 1 << 20;
+    for (auto& c : controls_)
+      if (Focusable(*c->layout) && c->hwnd && c->layout->focusOrder < best && IsWindowEnabled(c->hwnd)) {
+        best = c->layout->focusOrder;
+        target = c->inner ? c->inner : c->hwnd;
+      }
+  }
+  if (target) SetFocus(target);
+}
+
+void FormView::ApplyLook(const Look& look) {
+  look_ = look;
+  for (auto& c : controls_) {
+    if (c->gauge) c->gauge->SetLook(look_);
+    if (c->pictureButton) c->pictureButton->SetLook(look_, BackgroundOf(*c));
+  }
+  RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void FormView::Paint(HDC dc) {
+  RECT rc;
+  GetClientRect(hwnd(), &rc);
+  FillRect(dc, &rc, Brush(Resolve(layout_.background, GetSysColor(COLOR_BTNFACE))));
+  for (auto& c : controls_) {
+    const Box& b = c->box;
+    RECT r{b.left, b.top, b.left + b.width, b.top + b.height};
+    if (c->layout->kind == Kind::Panel) {
+      if (look_.skinned) {
+        HGDIOBJ oldBrush = SelectObject(dc, Brush(look_.panelFill));
+        HPEN pen = CreatePen(PS_SOLID, 1, look_.panelBorder);
+        HGDIOBJ oldPen = SelectObject(dc, pen);
+        const int round = dpi_.Scale(6);
+        RoundRect(dc, r.left, r.top, r.right, r.bottom, round, round);
+        SelectObject(dc, oldPen);
+        SelectObject(dc, oldBrush);
+        DeleteObject(pen);
+      } else {
+        FillRect(dc, &r, Brush(look_.panelFill));
+        DrawEdge(dc, &r, BDR_RAISEDINNER, BF_RECT);
+      }
+    } else if (c->picture) {
+      // Not stretched: from the top-left corner, at its own size (scaled).
+      c->picture->Draw(dc, {b.left, b.top, dpi_.Scale(c->picture->Width()), dpi_.Scale(c->picture->Height())});
+    }
+  }
+}
+
+LRESULT FormView::OnColor(HDC dc, HWND control, UINT msg) {
+  ControlView* c = ViewOf(control);
+  if (!c) return Default(msg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+  const ControlLayout& l = *c->layout;
+  if (l.kind == Kind::Label || l.kind == Kind::WebLabel) {
+    COLORREF text = Resolve(l.text, Resolve(layout_.text, GetSysColor(COLOR_WINDOWTEXT)));
+    if (c->hover && l.hoverText.source != ui::layout::ColorSource::Default)
+      text = Resolve(l.hoverText, GetSysColor(COLOR_WINDOWTEXT));
+    if (!IsWindowEnabled(control)) text = GetSysColor(COLOR_GRAYTEXT);
+    const COLORREF back = BackgroundOf(*c);
+    SetTextColor(dc, text);
+    SetBkColor(dc, back);
+    return reinterpret_cast<LRESULT>(Brush(back));
+  }
+  if ((l.kind == Kind::DropDownList || l.kind == Kind::EditableComboBox) &&
+      l.background.source == ui::layout::ColorSource::Rgb && IsWindowEnabled(c->hwnd)) {
+    const COLORREF back = Resolve(l.background, RGB(255, 255, 255));
+    SetTextColor(dc, Resolve(l.text, RGB(0, 0, 0)));
+    SetBkColor(dc, back);
+    return reinterpret_cast<LRESULT>(Brush(back));
+  }
+  return Default(msg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+}
+
+void FormView::OnCommand(ControlView& c, int code) {
+  const ControlLayout& l = *c.layout;
+  switch (l.kind) {
+    case Kind::Label:
+    case Kind::WebLabel:
+      if (code == STN_CLICKED) UserEvent(l.name);
+      break;
+    case Kind::PushButton:
+      if (code == BN_CLICKED) UserEvent(l.name);
+      break;
+    case Kind::DropDownList:
+      if (code == CBN_SELCHANGE && c.model) {
+        // The user's choice: the model takes it, then its handler runs.
+        const int index = static_cast<int>(SendMessageW(c.hwnd, CB_GETCURSEL, 0, 0));
+        auto* list = static_cast<forms::ComboBox*>(c.model);
+        if (index != list->ItemIndex()) {
+          list->SetItemIndex(index);
+          UserEvent(l.name);
+        }
+      }
+      break;
+    case Kind::EditableComboBox:
+      if ((code == CBN_EDITCHANGE || code == CBN_SELCHANGE) && c.model) {
+        std::wstring text;
+        if (code == CBN_SELCHANGE) {
+          const LRESULT index = SendMessageW(c.hwnd, CB_GETCURSEL, 0, 0);
+          if (index < 0) break;
+          text.resize(static_cast<std::size_t>(SendMessageW(c.hwnd, CB_GETLBTEXTLEN, index, 0)) + 1);
+          SendMessageW(c.hwnd, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+        } else {
+          text.resize(static_cast<std::size_t>(GetWindowTextLengthW(c.hwnd)) + 1);
+          GetWindowTextW(c.hwnd, text.data(), static_cast<int>(text.size()));
+        }
+        text.resize(wcslen(text.c_str()));
+        auto* list = static_cast<forms::ComboBox*>(c.model);
+        const std::string bytes = Narrow(text);
+        if (bytes == list->Text()) break;
+        list->SetText(bytes);
+        UserEvent(l.name);
+      }
+      break;
+    case Kind::Memo:
+      if (code == EN_CHANGE && !c.drawing && c.model) {
+        // What the user types lands in the model too, unseen as it is.
+        std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(c.hwnd)) + 1, L'\0');
+        GetWindowTextW(c.hwnd, text.data(), static_cast<int>(text.size()));
+        text.resize(wcslen(text.c_str()));
+        auto* memo = static_cast<forms::Memo*>(c.model);
+        c.drawing = true;
+        memo->SetText(Narrow(text));
+        c.drawing = false;
+        c.dirty = false;
+        c.drawn = true;
+        c.revision = memo->Revision();
+        c.lines = memo->Lines().size();
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+LRESULT FormView::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_ERASEBKGND: return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd(), &ps);
+      Paint(dc);
+      EndPaint(hwnd(), &ps);
+      return 0;
+    }
+    case WM_PRINTCLIENT:
+      Paint(reinterpret_cast<HDC>(wParam));
+      return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLOREDIT:
+      return OnColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), msg);
+    case WM_COMMAND:
+      if (lParam)
+        if (ControlView* c = ViewOf(reinterpret_cast<HWND>(lParam))) OnCommand(*c, HIWORD(wParam));
+      return 0;
+    case WM_TIMER:
+      if (wParam == kMemoTimer) {
+        KillTimer(hwnd(), kMemoTimer);
+        DrawMemos();
+        return 0;
+      }
+      break;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        if (focus && IsChild(hwnd(), focus)) savedFocus_ = focus;
+      } else if (!HIWORD(wParam)) {
+        RestoreFocus();
+      }
+      return 0;
+  }
+  return Default(msg, wParam, lParam);
+}
+
+LRESULT CALLBACK FormView::ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR ref) {
+  auto* self = reinterpret_cast<FormView*>(ref);
+  if (msg == WM_NCDESTROY) {
+    RemoveWindowSubclass(hwnd, ControlProc, 1);
+    RemoveWindowSubclass(hwnd, ControlProc, 2);
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+  }
+  try {
+    if (ControlView* c = self->ViewOf(hwnd)) return self->OnControlMessage(*c, hwnd, msg, wParam, lParam);
+  } catch (...) {
+    OutputDebugStringA("uploader: unexpected error in a control");
+  }
+  return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+LRESULT FormView::OnControlMessage(ControlView& c, HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
+  const ControlLayout& l = *c.layout;
+  switch (msg) {
+    case WM_SETFOCUS:
+      if (c.model) model_.SetActiveControl(c.model);
+      if (l.kind == Kind::Memo) SyncMemo(c, true);
+      break;
+    case WM_SETCURSOR:
+      if (l.cursor == ui::layout::Cursor::Hand && LOWORD(lParam) == HTCLIENT) {
+        SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
+        return TRUE;
+      }
+      break;
+    case WM_GETDLGCODE:
+      // A focused push button takes Enter as well as Space (the dialog keys
+      // would otherwise turn Enter into the window's default command).
+      if (l.kind == Kind::PushButton && lParam) {
+        const MSG* m = reinterpret_cast<const MSG*>(lParam);
+        if (m->message == WM_KEYDOWN && m->wParam == VK_RETURN)
+          return DefSubclassProc(h, msg, wParam, lParam) | DLGC_WANTALLKEYS;
+      }
+      break;
+    case WM_KEYDOWN:
+      if (l.kind == Kind::PushButton && wParam == VK_RETURN) {
+        PostMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(c.id, BN_CLICKED), reinterpret_cast<LPARAM>(c.hwnd));
+        return 0;
+      }
+      break;
+    case WM_MOUSEMOVE:
+      if (l.kind == Kind::WebLabel && !c.hover) {
+        c.hover = true;
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, h, 0};
+        TrackMouseEvent(&track);
+        InvalidateRect(h, nullptr, TRUE);
+      }
+      break;
+    case WM_MOUSELEAVE:
+      if (l.kind == Kind::WebLabel) {
+        c.hover = false;
+        InvalidateRect(h, nullptr, TRUE);
+      }
+      break;
+  }
+  return DefSubclassProc(h, msg, wParam, lParam);
+}
+
+}  // namespace uiwin32

@@ -1,0 +1,111 @@
+#include "ui/win32/PictureButton.h"
+
+#include <windowsx.h>
+
+namespace uiwin32 {
+
+PictureButton::PictureButton(HWND parent, const Box& box, const char* picture, SIZE pictureSize, COLORREF background,
+                             const Look& look)
+    : picture_(picture), size_(pictureSize), background_(background), look_(look) {
+  Create(L"OstraPictureButton", 0, WS_CHILD | WS_VISIBLE, box, parent, 0);
+}
+
+void PictureButton::SetEnabled(bool enabled) {
+  if (static_cast<bool>(IsWindowEnabled(hwnd())) == enabled) return;
+  EnableWindow(hwnd(), enabled);
+  if (!enabled) hover_ = pressed_ = false;
+  InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+void PictureButton::SetLook(const Look& look, COLORREF background) {
+  look_ = look;
+  background_ = background;
+  InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+void PictureButton::Paint(HDC dc) {
+  RECT rc;
+  GetClientRect(hwnd(), &rc);
+  HDC mem = CreateCompatibleDC(dc);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, rc.right, rc.bottom);
+  HGDIOBJ old = SelectObject(mem, bitmap);
+  HBRUSH back = CreateSolidBrush(background_);
+  FillRect(mem, &rc, back);
+  DeleteObject(back);
+  if (hover_ && IsWindowEnabled(hwnd())) {
+    HBRUSH frame = CreateSolidBrush(look_.hoverFrame);
+    FrameRect(mem, &rc, frame);
+    DeleteObject(frame);
+  }
+  const int offset = pressed_ && hover_ ? 1 : 0;
+  const Box box{(rc.right - size_.cx) / 2 + offset, (rc.bottom - size_.cy) / 2 + offset, size_.cx, size_.cy};
+  picture_.Draw(mem, box, IsWindowEnabled(hwnd()) != FALSE);
+  BitBlt(dc, 0, 0, rc.right, rc.bottom, mem, 0, 0, SRCCOPY);
+  SelectObject(mem, old);
+  DeleteObject(bitmap);
+  DeleteDC(mem);
+}
+
+LRESULT PictureButton::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_ERASEBKGND: return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd(), &ps);
+      Paint(dc);
+      EndPaint(hwnd(), &ps);
+      return 0;
+    }
+    case WM_PRINTCLIENT:
+      Paint(reinterpret_cast<HDC>(wParam));
+      return 0;
+    case WM_SETCURSOR:
+      SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
+      return TRUE;
+    case WM_MOUSEMOVE:
+      if (!hover_) {
+        hover_ = true;
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd(), 0};
+        TrackMouseEvent(&track);
+        InvalidateRect(hwnd(), nullptr, FALSE);
+      } else if (pressed_) {
+        RECT rc;
+        GetClientRect(hwnd(), &rc);
+        const POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        if (!PtInRect(&rc, p)) {
+          hover_ = false;
+          InvalidateRect(hwnd(), nullptr, FALSE);
+        }
+      }
+      return 0;
+    case WM_MOUSELEAVE:
+      hover_ = false;
+      InvalidateRect(hwnd(), nullptr, FALSE);
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      // No SetFocus: a picture button takes no focus.
+      pressed_ = true;
+      SetCapture(hwnd());
+      InvalidateRect(hwnd(), nullptr, FALSE);
+      return 0;
+    case WM_LBUTTONUP: {
+      const bool wasPressed = pressed_;
+      pressed_ = false;
+      if (GetCapture() == hwnd()) ReleaseCapture();
+      RECT rc;
+      GetClientRect(hwnd(), &rc);
+      const POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      InvalidateRect(hwnd(), nullptr, FALSE);
+      if (wasPressed && PtInRect(&rc, p) && onClick) onClick();
+      return 0;
+    }
+    case WM_CAPTURECHANGED:
+      pressed_ = false;
+      InvalidateRect(hwnd(), nullptr, FALSE);
+      return 0;
+  }
+  return Default(msg, wParam, lParam);
+}
+
+}  // namespace uiwin32

@@ -1,0 +1,36 @@
+#pragma once
+// A button that is only a picture with alpha: no frame, no caption, hand cursor,
+// takes no focus (a click leaves the focus where it was).
+#include <windows.h>
+
+#include <functional>
+
+#include "ui/win32/CustomWindow.h"
+#include "ui/win32/Look.h"
+#include "ui/win32/Picture.h"
+
+namespace uiwin32 {
+
+class PictureButton : public CustomWindow {
+ public:
+  PictureButton(HWND parent, const Box& box, const char* picture, SIZE pictureSize, COLORREF background, const Look& look);
+
+  std::function<void()> onClick;
+  void SetEnabled(bool enabled);
+  void SetLook(const Look& look, COLORREF background);
+  const Picture& picture() const { return picture_; }
+
+ protected:
+  LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void Paint(HDC dc);
+  Picture picture_;
+  SIZE size_;
+  COLORREF background_;
+  Look look_;
+  bool hover_ = false;
+  bool pressed_ = false;
+};
+
+}  // namespace uiwin32

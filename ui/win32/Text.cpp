@@ -1,0 +1,63 @@
+#include "ui/win32/Text.h"
+
+#include <windows.h>
+
+#include "forms/Cp1251.h"
+
+namespace uiwin32 {
+
+namespace {
+
+std::wstring FromUtf8(std::string_view bytes, DWORD flags) {
+  if (bytes.empty()) return {};
+  const int size = static_cast<int>(bytes.size());
+  const int n = MultiByteToWideChar(CP_UTF8, flags, bytes.data(), size, nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring out(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, flags, bytes.data(), size, out.data(), n);
+  return out;
+}
+
+}  // namespace
+
+std::wstring Widen(std::string_view bytes) {
+  bool ascii = true;
+  for (unsigned char c : bytes)
+    if (c >= 0x80) {
+      ascii = false;
+      break;
+    }
+  if (ascii) return std::wstring(bytes.begin(), bytes.end());
+  std::wstring text = FromUtf8(bytes, MB_ERR_INVALID_CHARS);
+  if (!text.empty()) return text;
+  return FromUtf8(forms::Cp1251ToUtf8(bytes), 0);
+}
+
+std::string Narrow(std::wstring_view text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return {};
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+std::wstring WithCrLf(std::wstring_view text) {
+  std::wstring out;
+  out.reserve(text.size() + text.size() / 16);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const wchar_t c = text[i];
+    if (c == L'\r') {
+      out += L"\r\n";
+      if (i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+    } else if (c == L'\n') {
+      out += L"\r\n";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace uiwin32

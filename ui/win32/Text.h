@@ -1,0 +1,17 @@
+#pragma once
+// Texts are UTF-8 in the core and UTF-16 at every W call of the window system.
+#include <string>
+#include <string_view>
+
+namespace uiwin32 {
+
+// UTF-8 to UTF-16. Bytes that are not UTF-8 are a device's Windows-1251 text
+// (its description in MemoAbout) and are decoded as such for display.
+std::wstring Widen(std::string_view bytes);
+// UTF-16 to UTF-8.
+std::string Narrow(std::wstring_view text);
+// Every lone CR or LF becomes CR LF: edit controls, message boxes and tool-tips
+// break lines only there.
+std::wstring WithCrLf(std::wstring_view text);
+
+}  // namespace uiwin32

@@ -1,0 +1,215 @@
+#include "ui/win32/Win32Shell.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+#undef ShellExecute
+
+#include <vector>
+
+#include "forms/Errors.h"
+#include "forms/Synchronizer.h"
+#include "ui/win32/Text.h"
+
+namespace uiwin32 {
+
+namespace {
+
+constexpr UINT kRunSynchronized = WM_APP + 1;
+constexpr UINT kRunUnwound = WM_APP + 2;
+constexpr wchar_t kWakeClass[] = L"OstraUploaderWake";
+
+}  // namespace
+
+Win32Shell::Win32Shell() {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = WakeProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = kWakeClass;
+  RegisterClassW(&wc);
+  // A message-only window: its messages are seen by every loop on this thread,
+  // the modal ones of message boxes and dialogs included.
+  wake_ = CreateWindowExW(0, kWakeClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  SetWindowLongPtrW(wake_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+
+  auto& sync = forms::Synchronizer::Instance();
+  sync.SetMainThread();
+  // Called from the port thread: only posting is safe there.
+  const HWND wake = wake_;
+  sync.SetWakeMainThread([wake] { PostMessageW(wake, kRunSynchronized, 0, 0); });
+  sync.SetErrorHandler([this](const std::exception_ptr& error) { Deliver([error] { std::rethrow_exception(error); }); });
+}
+
+Win32Shell::~Win32Shell() {
+  auto& sync = forms::Synchronizer::Instance();
+  sync.SetWakeMainThread(nullptr);
+  sync.SetErrorHandler(nullptr);
+  if (wake_) DestroyWindow(wake_);
+}
+
+LRESULT CALLBACK Win32Shell::WakeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<Win32Shell*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self && msg == kRunSynchronized) {
+    try {
+      forms::Synchronizer::Instance().CheckSynchronize();
+    } catch (...) {
+    }
+    return 0;
+  }
+  if (self && msg == kRunUnwound) {
+    self->Unwound();
+    return 0;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+HWND Win32Shell::BoxOwner() const {
+  // Modal to the main window once it is on the screen; before that, to the task.
+  if (mainWindow_ && IsWindowVisible(mainWindow_)) {
+    const HWND popup = GetLastActivePopup(mainWindow_);
+    return popup && IsWindowVisible(popup) && IsWindowEnabled(popup) ? popup : mainWindow_;
+  }
+  return nullptr;
+}
+
+void Win32Shell::ShowMessage(const std::string& text) {
+  if (closing_) return;
+  const HWND owner = BoxOwner();
+  MessageBoxW(owner, WithCrLf(Widen(text)).c_str(), Widen(title_).c_str(), MB_OK | (owner ? 0u : MB_TASKMODAL));
+}
+
+void Win32Shell::ShowErrorBox(const std::string& text) {
+  if (closing_) return;
+  const HWND owner = BoxOwner();
+  MessageBoxW(owner, WithCrLf(Widen(text)).c_str(), Widen(title_).c_str(),
+              MB_OK | MB_ICONERROR | (owner ? 0u : MB_TASKMODAL));
+}
+
+void Win32Shell::MessageBeep(unsigned type) { ::MessageBeep(type); }
+
+void Win32Shell::Beep(unsigned frequencyHz, unsigned durationMs) { ::Beep(frequencyHz, durationMs); }
+
+void Win32Shell::Sleep(unsigned ms) { ::Sleep(ms); }
+
+void Win32Shell::ProcessMessages() {
+  if (closing_) throw forms::EApplicationClosing();
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      // The loop below us ends the program: unwind to it and post the quit again.
+      quitSeen_ = true;
+      quitCode_ = static_cast<int>(msg.wParam);
+      closing_ = true;
+      break;
+    }
+    DispatchWithPreview(msg, keys_);
+  }
+  forms::Synchronizer::Instance().CheckSynchronize();
+  if (closing_) throw forms::EApplicationClosing();
+}
+
+void Win32Shell::BringToFront() {
+  if (!mainWindow_) return;
+  const HWND target = GetLastActivePopup(mainWindow_);
+  SetForegroundWindow(target ? target : mainWindow_);
+}
+
+void Win32Shell::RepaintMainWindow() {
+  if (mainWindow_)
+    RedrawWindow(mainWindow_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void Win32Shell::ShellExecute(const std::string& verb, const std::string& file, unsigned showMode) {
+  const std::wstring wideVerb = Widen(verb);
+  // The result is not looked at.
+  ShellExecuteW(mainWindow_, verb.empty() ? nullptr : wideVerb.c_str(), Widen(file).c_str(), nullptr, nullptr,
+                static_cast<int>(showMode));
+}
+
+std::wstring Win32Shell::DialogFilter(const std::string& filter) {
+  std::wstring out = Widen(filter);
+  for (auto& c : out)
+    if (c == L'|') c = L'\0';
+  out.push_back(L'\0');
+  out.push_back(L'\0');
+  return out;
+}
+
+std::optional<std::string> Win32Shell::OpenFileDialog(const std::string& filter) {
+  if (closing_) return std::nullopt;
+  const std::wstring wideFilter = DialogFilter(filter);
+  std::vector<wchar_t> path(32768, L'\0');
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = BoxOwner();
+  ofn.lpstrFilter = wideFilter.c_str();
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = path.data();
+  ofn.nMaxFile = static_cast<DWORD>(path.size());
+  ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  if (!GetOpenFileNameW(&ofn)) return std::nullopt;
+  return Narrow(path.data());
+}
+
+std::string Win32Shell::LongTimeOfDay() {
+  // No format given: the user's own long time format.
+  wchar_t text[128];
+  const int n = GetTimeFormatW(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, text, 128);
+  if (n <= 1) return {};
+  return Narrow(std::wstring_view(text, static_cast<std::size_t>(n - 1)));
+}
+
+void Win32Shell::Deliver(const std::function<void()>& handler) {
+  ++depth_;
+  try {
+    handler();
+  } catch (const forms::EApplicationClosing&) {
+    // The window was closed under a pumping operation: unwind quietly.
+  } catch (const std::exception& e) {
+    try {
+      ShowErrorBox(forms::ErrorBoxText(e.what()));
+    } catch (...) {
+    }
+  } catch (...) {
+    try {
+      ShowErrorBox(forms::ErrorBoxText("Unknown error"));
+    } catch (...) {
+    }
+  }
+  --depth_;
+  if (depth_ == 0 && closing_ && !unwoundPosted_) {
+    unwoundPosted_ = true;
+    // Posted, so the window goes from the event loop, not from inside the
+    // message that ran the handler.
+    PostMessageW(wake_, kRunUnwound, 0, 0);
+  }
+}
+
+void Win32Shell::RequestClosing(std::function<void()> onUnwound) {
+  closing_ = true;
+  onUnwound_ = std::move(onUnwound);
+  if (depth_ == 0 && !unwoundPosted_) {
+    unwoundPosted_ = true;
+    PostMessageW(wake_, kRunUnwound, 0, 0);
+  }
+}
+
+void Win32Shell::Unwound() {
+  if (onUnwound_) {
+    auto fn = std::move(onUnwound_);
+    onUnwound_ = nullptr;
+    fn();
+  }
+  if (quitSeen_) PostQuitMessage(quitCode_);
+}
+
+int Win32Shell::Run() {
+  MSG msg;
+  for (;;) {
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) return static_cast<int>(msg.wParam);
+    if (got == -1) return 1;
+    DispatchWithPreview(msg, keys_);
+  }
+}
+
+}  // namespace uiwin32
