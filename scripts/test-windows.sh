@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 jobs=$(nproc)
 
-packages=(cmake g++ make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 libgtest-dev)
+packages=(cmake g++ make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 libgtest-dev xvfb xdotool)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -25,15 +25,17 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs" --target devsim
 export DEVSIM=$root/build/tools/devsim/devsim
 
-# i686: the libraries and a test program, linked and inspected (not run).
+# i686: the shipped program and a test program, linked and inspected (not run).
 cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-win32 -j "$jobs" --target ui test_windows_serial
+cmake --build build-win32 -j "$jobs" --target uploader test_windows_serial
 # x86_64: everything, to run.
 cmake -S . -B build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-win64 -j "$jobs"
 
-# A 32-bit program that imports system DLLs only.
+# 32-bit programs that import system DLLs only.
+bash scripts/check-pe.sh i686 build-win32/ui/win32/uploader.exe
 bash scripts/check-pe.sh i686 build-win32/tests/windows/test_windows_serial.exe
+bash scripts/check-pe.sh x86_64 build-win64/ui/win32/uploader.exe
 
 source scripts/wine-env.sh
 wine_prefix "$root/build-win64/wineprefix"
@@ -65,3 +67,8 @@ ctest --test-dir build-win64 --output-on-failure -j 1
 devsim_stop device
 cmp "$work/flash.bin" "$work/image.bin"
 echo "Windows: the simulator's flash equals the written image ($(stat -c %s "$work/flash.bin") bytes)"
+
+# The program itself, in its window under Xvfb, driven as a user would.
+cleanup
+trap - EXIT
+bash tests/windows/e2e.sh build-win64 "$DEVSIM"
