@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 jobs=$(nproc)
 
-packages=(cmake g++ make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 libgtest-dev xvfb xdotool)
+packages=(cmake g++ make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 libgtest-dev xvfb xdotool x11-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -61,7 +61,8 @@ wine_restart
 export UPLOADER_TEST_COM=COM5 UPLOADER_TEST_COM_SILENT=COM6 UPLOADER_TEST_COM_HANGUP=COM7
 export UPLOADER_TEST_IMAGE_OUT=$work/image.bin
 # One program at a time: they share the simulators.
-ctest --test-dir build-win64 --output-on-failure -j 1
+# The view's tests make windows: a display of their own.
+xvfb-run -a ctest --test-dir build-win64 --output-on-failure -j 1
 
 # What the write procedure sent is what the device's flash now holds.
 devsim_stop device

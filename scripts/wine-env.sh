@@ -37,6 +37,9 @@ wine_restart() {
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
   wineserver -p >/dev/null 2>&1
+  # Its services too: started by a test program they would hold that program's
+  # output open, and ctest would wait on it for ever.
+  "$WINE" wineboot >/dev/null 2>&1 </dev/null
 }
 
 declare -A DEVSIM_PIDS=()

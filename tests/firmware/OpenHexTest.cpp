@@ -150,19 +150,5 @@ TEST_F(OpenHex, ANonHexFieldReachesTheErrorBox) {
 // File names are the file system's bytes: shown whole but for their folder, as
 // UTF-8, a byte that is no UTF-8 read as Windows-1251; on Linux a backslash is
 // part of the name.
-TEST_F(OpenHex, TheLabelShowsTheFileNameReadableAndWhole) {
-  const std::string record = Record(0, 0, {0x11}) + "\n";
-  for (auto [name, shown] : {std::pair<std::string, std::string>{"fw\\v2.hex", "fw\\v2.hex"},
-                             {"прошивка.hex", "прошивка.hex"},
-                             {"\xEF\xF0\xEE\xF8\xE8\xE2\xEA\xE0.hex", "прошивка.hex"}}) {
-    Open(dir.Write("folder/" + name, record));
-    EXPECT_EQ(label.Caption(), "Мікропрограма : " + shown + " - відкрита. Запишіть в прилад");
-  }
-  const std::string missing = (dir.Path() / "\xEF\xF0\xEE.hex").string();
-  Open(missing);
-  ASSERT_EQ(shell.errors.size(), 1u);
-  EXPECT_EQ(shell.errors[0], "Cannot open file \"" + dir.Path().string() + "/про.hex\". No such file or directory.");
-}
-
 }  // namespace
 }  // namespace firmware_test

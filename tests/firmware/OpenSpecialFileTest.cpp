@@ -1,5 +1,6 @@
-// Files that are no firmware text: a named pipe, a device, a file too large.
-// POSIX only (named pipes, sparse files); the build leaves it out on Windows.
+// What only a POSIX file system has: named pipes, devices and sparse files that
+// are no firmware text, and file names that are any bytes but "/" (a backslash,
+// a name in Windows-1251). The build leaves it out on Windows.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -45,6 +46,20 @@ TEST_F(OpenHex, OnlyARegularFileWithinTheBoundIsRead) {
   std::string huge = dir.Write("huge.hex", "");
   ASSERT_EQ(::truncate(huge.c_str(), static_cast<off_t>(firmware::kMaxHexFileBytes + 1)), 0);
   refused(huge, "File too large: a firmware HEX file has at most 335544320 bytes");
+}
+
+TEST_F(OpenHex, TheLabelShowsTheFileNameReadableAndWhole) {
+  const std::string record = Record(0, 0, {0x11}) + "\n";
+  for (auto [name, shown] : {std::pair<std::string, std::string>{"fw\\v2.hex", "fw\\v2.hex"},
+                             {"прошивка.hex", "прошивка.hex"},
+                             {"\xEF\xF0\xEE\xF8\xE8\xE2\xEA\xE0.hex", "прошивка.hex"}}) {
+    Open(dir.Write("folder/" + name, record));
+    EXPECT_EQ(label.Caption(), "Мікропрограма : " + shown + " - відкрита. Запишіть в прилад");
+  }
+  const std::string missing = (dir.Path() / "\xEF\xF0\xEE.hex").string();
+  Open(missing);
+  ASSERT_EQ(shell.errors.size(), 1u);
+  EXPECT_EQ(shell.errors[0], "Cannot open file \"" + dir.Path().string() + "/про.hex\". No such file or directory.");
 }
 
 }  // namespace
