@@ -8,17 +8,8 @@ cd "$(dirname "$0")/.."
 root=$PWD
 jobs=$(nproc)
 
-packages=(cmake g++ make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 libgtest-dev xvfb xdotool x11-utils)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
-fi
+# The Linux build's packages (the simulator is built here) and the cross tools.
+scripts/deps.sh g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 x11-utils
 
 # The simulator, built natively (the Linux build may already have it).
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
