@@ -1,6 +1,7 @@
 #pragma once
 // Everything a handler asks of the platform and the window system. The program's
 // Shell is Qt (ui/qt); the tests use a scripted Shell that records each call.
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -55,5 +56,10 @@ class Shell {
   // The time of day in the system's long time format (hours, minutes, seconds).
   virtual std::string LongTimeOfDay() = 0;
 };
+
+// Runs a handler as the application's event loop does: an error that escapes
+// it goes to the error box, a close during a pumping operation unwinds quietly,
+// and nothing escapes to the window system.
+void RunAtTheEdge(Shell& shell, const std::function<void()>& handler);
 
 }  // namespace forms

@@ -160,21 +160,7 @@ std::string Win32Shell::LongTimeOfDay() {
 
 void Win32Shell::Deliver(const std::function<void()>& handler) {
   ++depth_;
-  try {
-    handler();
-  } catch (const forms::EApplicationClosing&) {
-    // The window was closed under a pumping operation: unwind quietly.
-  } catch (const std::exception& e) {
-    try {
-      ShowErrorBox(forms::ErrorBoxText(e.what()));
-    } catch (...) {
-    }
-  } catch (...) {
-    try {
-      ShowErrorBox(forms::ErrorBoxText("Unknown error"));
-    } catch (...) {
-    }
-  }
+  forms::RunAtTheEdge(*this, handler);
   --depth_;
   if (depth_ == 0 && closing_ && !unwoundPosted_) {
     unwoundPosted_ = true;
