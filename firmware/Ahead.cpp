@@ -1,71 +1,20 @@
 // The carried firmware made ready off the main thread: the same check and build
-// the start-up runs, against private controls that nobody sees.
+// the start-up runs, watched by nobody.
 #include <exception>
 
 #include "firmware/Firmware.h"
-#include "firmware/Internal.h"
+#include "firmware/ImageBuilder.h"
 
 namespace firmware {
 
-namespace {
-
-// Answers everything and shows nothing: a fault only makes the preparation fail.
-class QuietShell final : public forms::Shell {
- public:
-  void SetApplicationTitle(const std::string& title) override { title_ = title; }
-  std::string ApplicationTitle() const override { return title_; }
-  void ShowMessage(const std::string&) override {}
-  void ShowErrorBox(const std::string&) override {}
-  void MessageBeep(unsigned) override {}
-  void Beep(unsigned, unsigned) override {}
-  void Sleep(unsigned) override {}
-  void ProcessMessages() override {}
-  void BringToFront() override {}
-  void RepaintMainWindow() override {}
-  void ShellExecute(const std::string&, const std::string&, unsigned) override {}
-  std::optional<std::string> OpenFileDialog(const std::string&) override { return std::nullopt; }
-  std::string LongTimeOfDay() override { return {}; }
-
- private:
-  std::string title_;
-};
-
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-}  // namespace
-
-namespace detail {
-
-bool SameUpperCased(const std::vector<std::string>& lines, const std::vector<std::string>& upper) {
-  if (lines.size() != upper.size()) return false;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string& a = lines[i];
-    const std::string& b = upper[i];
-    if (a.size() != b.size()) return false;
-    for (std::size_t k = 0; k < a.size(); ++k)
-      if (Upper(a[k]) != b[k]) return false;
-  }
-  return true;
-}
-
-}  // namespace detail
-
 std::optional<PreparedFirmware> PrepareAhead(std::string_view text) {
   try {
-    QuietShell shell;
-    forms::TGauge gauge{nullptr, "gauge"};
-    forms::Memo memo{nullptr, "memo"};
-    forms::Label label{nullptr, "label"};
-    forms::Control write{nullptr, "write"};
-    std::string image;
-    TOpenDialog dialog;
-    FirmwareContext ctx{shell, gauge, memo, label, write, image, dialog};
-    memo.SetText(text);
-    memo.UpperCase();
-    if (!CheckFirmwareText(ctx) || !BuildFirmwareImage(ctx)) return std::nullopt;
     PreparedFirmware prepared;
-    prepared.lines = memo.Lines();
-    prepared.image = std::move(image);
+    prepared.lines = forms::TextLines::Split(std::string(text));
+    prepared.lines.UpperCase();
+    QuietProgress progress;
+    StringImage image(prepared.image);
+    if (BuildImage(prepared.lines, progress, image)) return std::nullopt;
     return prepared;
   } catch (const std::exception&) {
     // A conversion error or no memory: the start-up meets it again and reports it.

@@ -10,6 +10,7 @@
 #include "forms/Controls.h"
 #include "forms/Gauge.h"
 #include "forms/Shell.h"
+#include "forms/TextLines.h"
 
 namespace firmware {
 
@@ -42,7 +43,7 @@ struct FirmwareContext {
 
 // The carried firmware checked and built ahead of the window, on any thread.
 struct PreparedFirmware {
-  std::vector<std::string> lines;  // the text's lines, upper-cased
+  forms::TextLines lines;  // the text's lines, upper-cased
   std::string image;               // the image built from them
 };
 

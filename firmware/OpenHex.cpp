@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <utility>
 
 #ifdef _WIN32
 #include <filesystem>
@@ -19,6 +21,7 @@
 #include "forms/Cp1251.h"
 #include "forms/Errors.h"
 #include "forms/Files.h"
+#include "forms/LargePages.h"
 
 namespace firmware {
 
@@ -38,9 +41,15 @@ std::string TooLargeReason() {
          " bytes";
 }
 
-// The whole file, one byte per character. Only a regular file is read, and only
-// up to the bound: a pipe or a device would block the window or never end.
-std::string ReadWholeFile(const std::string& path) {
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using OwnedFile = std::unique_ptr<std::FILE, FileCloser>;
+
+// Only a regular file is read, and only up to the bound: a pipe or a device
+// would block the window or never end. Returns the file open for reading and
+// the size it had.
+std::pair<OwnedFile, std::uint64_t> OpenRegularFile(const std::string& path) {
 #ifdef _WIN32
   namespace fs = std::filesystem;
   std::error_code ec;
@@ -51,54 +60,58 @@ std::string ReadWholeFile(const std::string& path) {
   std::uint64_t expected = ec ? 0 : fs::file_size(name, ec);
   if (ec) expected = 0;
   if (expected > kMaxHexFileBytes) ThrowOpenError(path, TooLargeReason());
-  std::FILE* file = forms::OpenFile(path, "rb");
+  OwnedFile file(forms::OpenFile(path, "rb"));
   if (!file) ThrowOpenError(path, errno);
+  return {std::move(file), expected};
 #else
+  struct Fd {
+    int fd;
+    ~Fd() {
+      if (fd >= 0) ::close(fd);
+    }
+  };
   // Non-blocking, so that opening a named pipe without a writer returns at once.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) ThrowOpenError(path, errno);
+  Fd fd{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
+  if (fd.fd < 0) ThrowOpenError(path, errno);
   struct stat info {};
-  if (::fstat(fd, &info) != 0) {
-    const int error = errno;
-    ::close(fd);
-    ThrowOpenError(path, error);
-  }
+  if (::fstat(fd.fd, &info) != 0) ThrowOpenError(path, errno);
   if (!S_ISREG(info.st_mode)) {
-    ::close(fd);
     if (S_ISDIR(info.st_mode)) ThrowOpenError(path, EISDIR);
     ThrowOpenError(path, S_ISFIFO(info.st_mode)   ? "It is a named pipe, not a file"
                          : S_ISSOCK(info.st_mode) ? "It is a socket, not a file"
                                                   : "It is a device, not a file");
   }
   const auto expected = static_cast<std::uint64_t>(info.st_size);
-  if (expected > kMaxHexFileBytes) {
-    ::close(fd);
-    ThrowOpenError(path, TooLargeReason());
-  }
-  std::FILE* file = ::fdopen(fd, "rb");
-  if (!file) {
-    const int error = errno;
-    ::close(fd);
-    ThrowOpenError(path, error);
-  }
+  if (expected > kMaxHexFileBytes) ThrowOpenError(path, TooLargeReason());
+  OwnedFile file(::fdopen(fd.fd, "rb"));
+  if (!file) ThrowOpenError(path, errno);
+  fd.fd = -1;  // the stream owns it now
+  return {std::move(file), expected};
 #endif
+}
+
+// The whole file, one byte per character, read straight into the text's buffer.
+std::string ReadWholeFile(const std::string& path) {
+  auto [file, expected] = OpenRegularFile(path);
   std::string content;
-  content.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(expected, kMaxHexFileBytes)));
-  char buffer[65536];
+  // One byte over the size seen, so that a file still growing is noticed.
+  content.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(expected, kMaxHexFileBytes) + 1));
+  forms::PreferLargePages(content.data(), content.capacity());
+  content.resize(static_cast<std::size_t>(std::min<std::uint64_t>(expected, kMaxHexFileBytes) + 1));
+  std::size_t size = 0;
   for (;;) {
-    std::size_t got = std::fread(buffer, 1, sizeof buffer, file);
-    // The size seen at the start may not hold (a file still being written).
-    if (content.size() + got > kMaxHexFileBytes) {
-      std::fclose(file);
-      ThrowOpenError(path, TooLargeReason());
+    if (size == content.size()) {
+      if (size > kMaxHexFileBytes) ThrowOpenError(path, TooLargeReason());
+      content.resize(static_cast<std::size_t>(std::min<std::uint64_t>(2 * size, kMaxHexFileBytes + 1)));
     }
-    content.append(buffer, got);
-    if (got < sizeof buffer) break;
+    const std::size_t wanted = content.size() - size;
+    const std::size_t got = std::fread(content.data() + size, 1, wanted, file.get());
+    size += got;
+    if (got < wanted) break;
   }
-  bool failed = std::ferror(file) != 0;
-  int error = errno;
-  std::fclose(file);
-  if (failed) ThrowOpenError(path, error ? error : EIO);
+  if (size > kMaxHexFileBytes) ThrowOpenError(path, TooLargeReason());
+  if (std::ferror(file.get())) ThrowOpenError(path, errno ? errno : EIO);
+  content.resize(size);
   return content;
 }
 
@@ -120,8 +133,7 @@ void ButtonOpenHexClick(FirmwareContext& ctx) {
   if (!chosen) return;
   ctx.OpenDialog1.FileName = *chosen;
   // Read before touching the memo: a file that cannot be read changes nothing.
-  std::string content = ReadWholeFile(ctx.OpenDialog1.FileName);
-  ctx.TextTerminal.SetText(content);
+  ctx.TextTerminal.SetText(ReadWholeFile(ctx.OpenDialog1.FileName));
   ctx.TextTerminal.UpperCase();
   if (!CheckFirmwareText(ctx)) return;
   if (!BuildFirmwareImage(ctx)) return;

@@ -47,11 +47,7 @@ void ComboBox::SetText(const std::string& text) {
 }
 
 std::string Memo::Text() const {
-  std::string text;
-  for (std::size_t i = 0; i < lines_.size(); ++i) {
-    if (i) text += "\r\n";
-    text += lines_[i];
-  }
+  std::string text = lines_.Joined();
   if (openLine_) text += "\r\n";
   return text;
 }
@@ -69,53 +65,38 @@ void Memo::Clear() {
   Changed(0);
 }
 
-void Memo::SetLines(std::vector<std::string> lines) {
+void Memo::SetLines(TextLines lines) {
   lines_ = std::move(lines);
   openLine_ = false;
   Changed(0);
 }
 
-void Memo::SetText(std::string_view text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) {
-      lines.emplace_back(text.substr(start));
-      break;
-    }
-    lines.emplace_back(text.substr(start, end - start));
-    start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
-  }
-  SetLines(std::move(lines));
-}
+void Memo::SetText(std::string&& text) { SetLines(TextLines::Split(std::move(text))); }
 
-void Memo::Add(const std::string& line) {
+void Memo::Add(std::string_view line) {
   openLine_ = false;
   lines_.push_back(line);
   Changed(lines_.size() - 1);
 }
 
-void Memo::AppendToText(const std::string& text) {
+void Memo::AppendToText(std::string_view text) {
   if (text.empty()) return;
   if (lines_.empty() || openLine_) {
     openLine_ = false;
     lines_.push_back(text);
   } else {
-    lines_.back() += text;
+    lines_.AppendToLast(text);
   }
   Changed(lines_.size() - 1);
 }
 
 void Memo::BreakLine() {
-  if (lines_.empty()) lines_.emplace_back();
+  if (lines_.empty()) lines_.push_back({});
   openLine_ = true;
 }
 
 void Memo::UpperCase() {
-  for (auto& line : lines_)
-    for (auto& c : line)
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  lines_.UpperCase();
   Changed(0);
 }
 

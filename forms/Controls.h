@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "forms/TextLines.h"
+
 namespace forms {
 
 class Window;
@@ -88,16 +90,19 @@ class ComboBox : public Control {
 class Memo : public Control {
  public:
   using Control::Control;
-  const std::vector<std::string>& Lines() const { return lines_; }
+  const TextLines& Lines() const { return lines_; }
   std::string Text() const;
   void Clear();
+  void SetLines(TextLines lines);
   // Replaces all lines; a text is split at CR LF, lone CR or lone LF, and a line
-  // end at the very end adds no empty line.
-  void SetLines(std::vector<std::string> lines);
-  void SetText(std::string_view text);
-  void Add(const std::string& line);
+  // end at the very end adds no empty line. A whole text handed over is split
+  // in its own buffer.
+  void SetText(std::string_view text) { SetText(std::string(text)); }
+  void SetText(std::string&& text);
+  void SetText(const char* text) { SetText(std::string_view(text)); }
+  void Add(std::string_view line);
   // Appends to the end of the text (the last line), as typing at the end would.
-  void AppendToText(const std::string& text);
+  void AppendToText(std::string_view text);
   // Ends the current line: what is appended next begins a new line.
   void BreakLine();
   // Upper-cases a to z in every line.
@@ -109,7 +114,7 @@ class Memo : public Control {
 
  private:
   void Changed(std::size_t firstChangedLine);
-  std::vector<std::string> lines_;
+  TextLines lines_;
   bool openLine_ = false;  // BreakLine was called: next append starts a line
   std::uint64_t revision_ = 0;
   std::size_t stable_ = 0;

@@ -198,7 +198,7 @@ struct StartUpTrace {
   std::vector<std::pair<std::int64_t, int>> gauge;
   std::vector<std::string> log;
   std::vector<std::string> messages;
-  std::vector<std::string> lines;
+  forms::TextLines lines;
   std::string image, label;
   bool writeEnabled = false;
   bool operator==(const StartUpTrace&) const = default;

@@ -159,7 +159,9 @@ std::string Rig::Inbound() const {
 std::vector<std::string> Rig::LogLines(std::size_t descriptionLines) const {
   const auto& lines = MemoAbout.Lines();
   if (lines.size() <= descriptionLines) return {};
-  return {lines.begin() + static_cast<std::ptrdiff_t>(descriptionLines), lines.end()};
+  std::vector<std::string> log;
+  for (std::size_t i = descriptionLines; i < lines.size(); ++i) log.emplace_back(lines[i]);
+  return log;
 }
 
 ScriptedDevice::ScriptedDevice() = default;

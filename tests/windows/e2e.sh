@@ -106,6 +106,17 @@ stop_program() {
   program_pid=
 }
 
+# Presses the box's button until the box is gone: a press that lands while the
+# box is still being made can be lost.
+dismiss() {
+  local _
+  for _ in 1 2 3 4 5; do
+    wt press "$1" >/dev/null || true
+    wt gone 3 "$1" && return 0
+  done
+  return 1
+}
+
 text_of() { wt texts "$title" | awk -F'\t' -v id="$1" '$1 == id { print $3 }'; }
 
 click_control() {
@@ -147,8 +158,7 @@ box=$(wt wait 300 "Мікропрограма успішно завантаже�
 finished=$(date +%s.%N)
 grep -q "$title" <<<"$box" || fail "message box caption: $box"
 [ -n "${SCREENSHOTS:-}" ] && import -window root "$work/box.png"
-wt press "Мікропрограма успішно завантажена в" >/dev/null
-wt gone 10 "Мікропрограма успішно завантажена в" || fail "message box stays"
+dismiss "Мікропрограма успішно завантажена в" || fail "message box stays"
 text_of "$id_status" | grep -q "^Мікропрограма : успішно завантажена в " || fail "status '$(text_of "$id_status")'"
 [ "$(text_of "$id_gauge")" = "0%" ] || fail "gauge after the write shows '$(text_of "$id_gauge")'"
 shot "$main_window" windows-main-window-after-write.png
@@ -166,7 +176,7 @@ wt wait 30 "Мікропрограма готова до запису" >/dev/nul
 select_port COM9
 click_control "$id_write"
 wt wait 60 "Дана версія вже записана в прилад!" >/dev/null || fail "no refusal"
-wt press "Дана версія вже записана в прилад!" >/dev/null
+dismiss "Дана версія вже записана в прилад!" || fail "message box stays"
 echo "e2e: restarted: write refused, the version is in the device"
 
 step="About"
@@ -190,7 +200,7 @@ box=$(wt wait 60 "Спроба відкрити неіснуючий СОМ-по
 grep -q "$title" <<<"$box" || fail "error box caption: $box"
 grep -q "Спроба відкрити неіснуючий СОМ-порт\.$" <<<"$box" || fail "error box text: $box"
 echo "e2e: a port that does not exist: the error box \"Спроба відкрити неіснуючий СОМ-порт.\""
-wt press "Спроба відкрити неіснуючий СОМ-порт" >/dev/null
+dismiss "Спроба відкрити неіснуючий СОМ-порт" || fail "error box stays"
 stop_program
 
 step="flash"

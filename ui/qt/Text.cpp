@@ -4,7 +4,7 @@
 
 namespace uiqt {
 
-QString ToQt(const std::string& bytes) {
+QString ToQt(std::string_view bytes) {
   bool ascii = true;
   for (unsigned char c : bytes)
     if (c >= 0x80) {

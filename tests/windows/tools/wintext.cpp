@@ -150,7 +150,7 @@ int wmain(int argc, wchar_t** argv) {
     if (!dialog) return 1;
     PrintTexts(dialog);
     for (const Line& l : Texts(dialog))
-      if (l.cls == L"Button") {
+      if (l.cls == L"Button" && IsWindowVisible(l.hwnd) && IsWindowEnabled(l.hwnd)) {
         // What the button itself would tell its dialog.
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(l.hwnd), BN_CLICKED), reinterpret_cast<LPARAM>(l.hwnd));
         return 0;
