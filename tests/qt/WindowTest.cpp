@@ -215,9 +215,15 @@ TEST_F(Windows, MemosFollowTheirModelsWhenLookedAtAndTakeWhatIsTyped) {
   QTest::keyClick(window->windowHandle(), Qt::Key_End, Qt::ControlModifier);
   QTest::keyClick(window->windowHandle(), Qt::Key_X);
   EXPECT_EQ(form->MemoAbout.Text(), "logx");
-  // And the model's own changes keep flowing while it has the focus.
+  // And the model's own changes keep flowing while it has the focus: soon, in
+  // one go for all lines added meanwhile, and at once before a key types.
   form->MemoAbout.Add("next");
+  Pump(600);
   EXPECT_EQ(memo->toPlainText(), "logx\nnext");
+  form->MemoAbout.Add("more");
+  QTest::keyClick(window->windowHandle(), Qt::Key_End, Qt::ControlModifier);
+  QTest::keyClick(window->windowHandle(), Qt::Key_X);
+  EXPECT_EQ(form->MemoAbout.Text(), "logx\r\nnext\r\nmorex");
 }
 
 TEST_F(Windows, ShowingTheWindowLeavesTheUnseenTerminalUndrawn) {

@@ -357,7 +357,17 @@ class MemoSync : public QObject {
     }
     dirty_ = true;
     // The transfer adds two lines per attempt: no region computed for each.
-    if (widget_->hasFocus() || (InsideParent(widget_) && !widget_->visibleRegion().isEmpty())) Draw();
+    if (InsideParent(widget_) && !widget_->visibleRegion().isEmpty()) {
+      Draw();
+    } else if (widget_->hasFocus() && !drawSoon_) {
+      // Focused but out of sight: drawn soon, in one go for all the lines
+      // added meanwhile, and at once before a key would type into it.
+      drawSoon_ = true;
+      QTimer::singleShot(kFocusedDrawDelayMs, this, [this] {
+        drawSoon_ = false;
+        Draw();
+      });
+    }
   }
 
   void Draw() {
@@ -370,9 +380,11 @@ class MemoSync : public QObject {
       all.reserve(static_cast<qsizetype>(lines.size()));
       for (const auto& line : lines) all << ToQt(line);
       widget_->setPlainText(all.join(QChar('\n')));
-    } else {
+    } else if (lines.size() > lines_) {
       // Same revision: lines were only added at the end.
-      for (std::size_t i = lines_; i < lines.size(); ++i) widget_->appendPlainText(ToQt(lines[i]));
+      QStringList added;
+      for (std::size_t i = lines_; i < lines.size(); ++i) added << ToQt(lines[i]);
+      widget_->appendPlainText(added.join(QChar('\n')));
     }
     Seen();
   }
@@ -387,7 +399,17 @@ class MemoSync : public QObject {
  protected:
   bool eventFilter(QObject*, QEvent* event) override {
     if (dirty_) {
-      if (event->type() == QEvent::FocusIn) Draw();
+      switch (event->type()) {
+        case QEvent::FocusIn:
+        case QEvent::ShortcutOverride:
+        case QEvent::KeyPress:
+        case QEvent::InputMethod:
+        case QEvent::ContextMenu:
+          Draw();
+          break;
+        default:
+          break;
+      }
       // Not inside the paint itself: the next paint shows the new text.
       if (event->type() == QEvent::Paint) QTimer::singleShot(0, this, [this] { Draw(); });
     }
@@ -401,9 +423,11 @@ class MemoSync : public QObject {
     lines_ = memo_.Lines().size();
   }
 
+  static constexpr int kFocusedDrawDelayMs = 250;
   forms::Memo& memo_;
   QPlainTextEdit* widget_;
   bool dirty_ = true;
+  bool drawSoon_ = false;
   bool drawn_ = false;
   bool fromWidget_ = false;
   std::uint64_t revision_ = 0;
