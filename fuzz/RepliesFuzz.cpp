@@ -17,11 +17,13 @@
 #include <string_view>
 #include <vector>
 
+#include "forms/Ascii.h"
 #include "forms/Controls.h"
 #include "forms/Errors.h"
 #include "forms/Gauge.h"
 #include "fuzz/QuietShell.h"
 #include "protocol/Protocol.h"
+#include "protocol/wire/Wire.h"
 #include "serial/BCPort.h"
 #include "serial/CommLayer.h"
 
@@ -136,11 +138,8 @@ const std::string& Image() {
   return image;
 }
 
-int Digit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
+// The program sends upper-case digits only.
+int Digit(char c) { return c >= 'a' && c <= 'f' ? -1 : forms::HexDigitValue(c); }
 
 // What the program sends is a wake-up burst or a well-made frame.
 void CheckSent(const std::string& command) {
@@ -161,11 +160,37 @@ void CheckSent(const std::string& command) {
   if (h < 0 || l < 0 || static_cast<unsigned>(h * 16 + l) != (sum & 0xFF)) fuzzing::Fail("a frame with a wrong checksum");
 }
 
+// The wire's readers on the raw input, as a reply of any kind: fields in their
+// ranges, the cuts no longer than what they cut, the version decision sound.
+void CheckReaders(std::string_view reply) {
+  namespace wire = protocol::wire;
+  const wire::Identity id = wire::ReadIdentity(reply);
+  if (id.writesPerBlock < 0 || id.writesPerBlock > 0xFF || id.bytesPerWrite < 0 || id.bytesPerWrite > 0xFF ||
+      id.blockCount < 0 || id.blockCount > 0xFFFF)
+    fuzzing::Fail("an identification field outside its digits' range");
+  if (id.loaderVersion.size() > 2 || wire::ReplyStatus(reply).size() > 2) fuzzing::Fail("a text field too long");
+  const std::string cut = wire::CutDescription(reply);
+  const std::string_view shown = wire::ShownDescription(cut);
+  if (cut.size() != (reply.size() > 4 ? reply.size() - 4 : 0) || shown.size() != (cut.size() > 2 ? cut.size() - 2 : 0))
+    fuzzing::Fail("a description cut of the wrong length");
+  if (wire::AckAccepted(reply, wire::kErased) && (reply.substr(0, 3) != "r84" || reply.back() != ';'))
+    fuzzing::Fail("an acknowledgement accepted without its code and \";\"");
+  const auto verdict = wire::JudgeVersion(shown);
+  if (verdict == wire::VersionVerdict::Older) {
+    // Six characters: an optional sign and digits; unsigned, below the carried one.
+    const bool sign = !shown.empty() && (shown[0] == '+' || shown[0] == '-');
+    bool digits = shown.size() == 6;
+    for (std::size_t i = sign ? 1 : 0; i < shown.size(); ++i) digits = digits && shown[i] >= '0' && shown[i] <= '9';
+    if (!digits || (!sign && shown >= wire::kCarriedVersion)) fuzzing::Fail("a version judged older that is not");
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
   const bool identifyButton = data[0] & 1;
+  CheckReaders(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
   std::vector<std::string> written;
 
   fuzzing::QuietShell shell;

@@ -1,15 +1,7 @@
 #pragma once
-// The protocol's user-visible texts, letter for letter, and its fixed frames.
+// The protocol's user-visible texts, letter for letter.
 
 namespace protocol::texts {
-
-inline constexpr const char* kWakeUp = "rrrrr";
-inline constexpr const char* kReset = "r0101;";
-inline constexpr const char* kIdentify = "r0202;";
-inline constexpr const char* kDescribe = "r0303;";
-inline constexpr const char* kProgram = "r0606;";
-
-inline constexpr const char* kCarriedVersion = "210825";
 
 inline constexpr const char* kAutoCalibration = "Автокалібровка: ";
 inline constexpr const char* kAutoCalibrationZero = "Автокалібровка: 0.0.0";

@@ -2,15 +2,14 @@
 // fields and the description's decoding into the memo.
 #include <gtest/gtest.h>
 
-#include "forms/Cp1251.h"
 #include "protocol/Protocol.h"
+#include "protocol/wire/Wire.h"
 
 namespace {
 
-using protocol::AckAccepted;
-using protocol::FrameCommand;
-using protocol::ProtocolState;
-using protocol::ReplyHexField;
+using protocol::wire::AckAccepted;
+using protocol::wire::FrameCommand;
+using protocol::wire::ReplyHexField;
 
 TEST(FrameCommand, AddsPlainLowByteSumAndNothingAfterTheSemicolon) {
   EXPECT_EQ(FrameCommand("04000040"), "r0400004044;");
@@ -22,11 +21,7 @@ TEST(FrameCommand, AddsPlainLowByteSumAndNothingAfterTheSemicolon) {
 }
 
 TEST(AckAccepted, NeedsTheCodeAtTheStartAndTheSemicolonAtTheEnd) {
-  ProtocolState s;
-  auto judged = [&](const std::string& reply, const char* expected) {
-    s.AckReply = reply;
-    return AckAccepted(s, expected);
-  };
+  auto judged = [](const std::string& reply, const char* expected) { return AckAccepted(reply, expected); };
   EXPECT_TRUE(judged("r84;", "r84"));
   EXPECT_TRUE(judged("r8484;", "r84"));
   EXPECT_TRUE(judged("r84 anything at all;", "r84"));  // the middle is not read
@@ -56,20 +51,6 @@ TEST(ReplyHexField, ReadsFullFieldsOnlyAndMalformedOnesAreZero) {
   EXPECT_EQ(ReplyHexField("r8202abcd0G4000C0;", 10, 2), 0);
   EXPECT_EQ(ReplyHexField("r8202abcd+A4000C0;", 10, 2), 0);
   EXPECT_EQ(ReplyHexField("r8202abcd A4000C0;", 10, 2), 0);
-}
-
-TEST(Cp1251, DecodesEveryByteToExactlyOneCharacter) {
-  EXPECT_EQ(forms::Cp1251ToUtf8("\xCF\xF0\xE8\xEB\xE0\xE4 ZOR-5"), "Прилад ZOR-5");
-  EXPECT_EQ(forms::Cp1251ToUtf8("\xB2\xB3\xAF\xBF\xAA\xBA\xA5\xB4"), "ІіЇїЄєҐґ");
-  EXPECT_EQ(forms::Cp1251ToUtf8("\xA8\xB8\xB9\x88\x96"), "Ёё№€–");
-  EXPECT_EQ(forms::Cp1251ToUtf8("\x98"), "\xEF\xBF\xBD");  // no character there
-  EXPECT_EQ(forms::Cp1251ToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
-  for (int b = 0; b < 256; ++b) {
-    std::string utf8 = forms::Cp1251ToUtf8(std::string(1, static_cast<char>(b)));
-    int leads = 0;
-    for (char c : utf8) leads += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    EXPECT_EQ(leads, 1) << "byte " << b;
-  }
 }
 
 struct MemoFixture : ::testing::Test {
