@@ -30,8 +30,6 @@ class QuietShell final : public forms::Shell {
   std::string title_;
 };
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 }  // namespace
 
 namespace detail {
@@ -43,7 +41,7 @@ bool SameUpperCased(const std::vector<std::string>& lines, const std::vector<std
     const std::string& b = upper[i];
     if (a.size() != b.size()) return false;
     for (std::size_t k = 0; k < a.size(); ++k)
-      if (Upper(a[k]) != b[k]) return false;
+      if (forms::UpperAscii(a[k]) != b[k]) return false;
   }
   return true;
 }
@@ -59,7 +57,9 @@ std::optional<PreparedFirmware> PrepareAhead(std::string_view text) {
     forms::Control write{nullptr, "write"};
     std::string image;
     TOpenDialog dialog;
-    FirmwareContext ctx{shell, gauge, memo, label, write, image, dialog};
+    FirmwareContext ctx{.shell = shell, .ProgressbarReadWrite = gauge, .TextTerminal = memo,
+                        .LabelNameOfHex = label, .ButtonWrite = write, .FirmwareImage = image,
+                        .OpenDialog1 = dialog};
     memo.SetText(text);
     memo.UpperCase();
     if (!CheckFirmwareText(ctx) || !BuildFirmwareImage(ctx)) return std::nullopt;

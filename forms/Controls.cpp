@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "forms/Ascii.h"
+
 namespace forms {
 
 void Control::SetEnabled(bool enabled) {
@@ -115,7 +117,7 @@ void Memo::BreakLine() {
 void Memo::UpperCase() {
   for (auto& line : lines_)
     for (auto& c : line)
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+      c = UpperAscii(c);
   Changed(0);
 }
 

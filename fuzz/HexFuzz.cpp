@@ -19,7 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   forms::Control write{nullptr, "ButtonWrite"};
   std::string image;
   firmware::TOpenDialog dialog;
-  firmware::FirmwareContext ctx{shell, gauge, terminal, label, write, image, dialog};
+  firmware::FirmwareContext ctx{.shell = shell, .ProgressbarReadWrite = gauge, .TextTerminal = terminal,
+                                .LabelNameOfHex = label, .ButtonWrite = write, .FirmwareImage = image,
+                                .OpenDialog1 = dialog};
 
   terminal.SetText(std::string_view(reinterpret_cast<const char*>(data), size));
   terminal.UpperCase();

@@ -216,10 +216,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   serial::ApplyMainWindowSettings(BComPort1);
   protocol::ProtocolState state;
   firmware::TOpenDialog OpenDialog1;
-  protocol::ProtocolContext ctx{shell,          BComPort1,        state,         Image(),     OpenDialog1,
-                                ProgressbarReadWrite, ProgressbarWrite, Label3, LabelNameOfHex, MemoAbout,
-                                TextTerminal,   ButtonConect,     ButtonOpenHex, ButtonWrite, cbPort,
-                                cbBaudRate};
+  protocol::ProtocolContext ctx{.shell = shell, .BComPort1 = BComPort1, .state = state,
+                                .FirmwareImage = Image(), .OpenDialog1 = OpenDialog1,
+                                .ProgressbarReadWrite = ProgressbarReadWrite,
+                                .ProgressbarWrite = ProgressbarWrite, .Label3 = Label3,
+                                .LabelNameOfHex = LabelNameOfHex, .MemoAbout = MemoAbout,
+                                .TextTerminal = TextTerminal, .ButtonConect = ButtonConect,
+                                .ButtonOpenHex = ButtonOpenHex, .ButtonWrite = ButtonWrite, .cbPort = cbPort,
+                                .cbBaudRate = cbBaudRate};
   try {
     if (identifyButton)
       protocol::ButtonConectClick(ctx);

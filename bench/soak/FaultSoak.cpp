@@ -212,8 +212,12 @@ Result RunProcedure(const Mix& mix, const std::filesystem::path& folder) {
   serial::ApplyMainWindowSettings(port);
   protocol::ProtocolState state;
   firmware::TOpenDialog dialog;
-  protocol::ProtocolContext ctx{shell,     port,   state,    image,   dialog,     gauge,  writeBar, label3,
-                                labelName, memoAbout, terminal, conect, openHex, write, cbPort, cbBaudRate};
+  protocol::ProtocolContext ctx{.shell = shell, .BComPort1 = port, .state = state, .FirmwareImage = image,
+                                .OpenDialog1 = dialog, .ProgressbarReadWrite = gauge,
+                                .ProgressbarWrite = writeBar, .Label3 = label3, .LabelNameOfHex = labelName,
+                                .MemoAbout = memoAbout, .TextTerminal = terminal, .ButtonConect = conect,
+                                .ButtonOpenHex = openHex, .ButtonWrite = write, .cbPort = cbPort,
+                                .cbBaudRate = cbBaudRate};
   shell.gauge = &gauge;
   shell.stopRequested = &state.StopRequested;
   shell.stopAtBlocks = mix.userStop;

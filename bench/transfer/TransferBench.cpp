@@ -170,8 +170,11 @@ Run WriteOnce(const std::string& image, const devsim::Options& base, const std::
   serial::ApplyMainWindowSettings(com);
   protocol::ProtocolState state;
   firmware::TOpenDialog dialog;
-  protocol::ProtocolContext ctx{shell, com,    state,   image,  dialog, gauge, bar,  label3,
-                                status, memo,  terminal, conect, openHex, write, port, rate};
+  protocol::ProtocolContext ctx{.shell = shell, .BComPort1 = com, .state = state, .FirmwareImage = image,
+                                .OpenDialog1 = dialog, .ProgressbarReadWrite = gauge, .ProgressbarWrite = bar,
+                                .Label3 = label3, .LabelNameOfHex = status, .MemoAbout = memo,
+                                .TextTerminal = terminal, .ButtonConect = conect, .ButtonOpenHex = openHex,
+                                .ButtonWrite = write, .cbPort = port, .cbBaudRate = rate};
   shell.conect = &conect;
   shell.Run([&] { protocol::ButtonWriteClick(ctx); });
   com.Close();
@@ -227,7 +230,9 @@ int main(int argc, char** argv) {
   forms::Control write{&w, "ButtonWrite"};
   std::string image;
   firmware::TOpenDialog dialog;
-  firmware::FirmwareContext fc{buildShell, gauge, terminal, status, write, image, dialog};
+  firmware::FirmwareContext fc{.shell = buildShell, .ProgressbarReadWrite = gauge, .TextTerminal = terminal,
+                               .LabelNameOfHex = status, .ButtonWrite = write, .FirmwareImage = image,
+                               .OpenDialog1 = dialog};
   terminal.SetText(std::string(firmware::CarriedFirmwareText()));
   firmware::PrepareCarriedFirmware(fc);
 

@@ -101,7 +101,9 @@ const std::string& CarriedImage() {
     forms::Control write{&window, "ButtonWrite"};
     std::string built;
     firmware::TOpenDialog dialog;
-    firmware::FirmwareContext fc{shell, gauge, terminal, status, write, built, dialog};
+    firmware::FirmwareContext fc{.shell = shell, .ProgressbarReadWrite = gauge, .TextTerminal = terminal,
+                                 .LabelNameOfHex = status, .ButtonWrite = write, .FirmwareImage = built,
+                                 .OpenDialog1 = dialog};
     terminal.SetText(std::string(firmware::CarriedFirmwareText()));
     firmware::PrepareCarriedFirmware(fc);
     if (built.size() != firmware::kImageChars) throw std::runtime_error("the carried firmware did not build");

@@ -77,10 +77,14 @@ struct Rig {
   protocol::ProtocolState state;
   std::string FirmwareImage;
   firmware::TOpenDialog OpenDialog1;
-  protocol::ProtocolContext ctx{shell,          BComPort1,        state,        FirmwareImage,  OpenDialog1,
-                                ProgressbarReadWrite, ProgressbarWrite, Label3, LabelNameOfHex, MemoAbout,
-                                TextTerminal,   ButtonConect,     ButtonOpenHex, ButtonWrite,   cbPort,
-                                cbBaudRate};
+  protocol::ProtocolContext ctx{.shell = shell, .BComPort1 = BComPort1, .state = state,
+                                .FirmwareImage = FirmwareImage, .OpenDialog1 = OpenDialog1,
+                                .ProgressbarReadWrite = ProgressbarReadWrite,
+                                .ProgressbarWrite = ProgressbarWrite, .Label3 = Label3,
+                                .LabelNameOfHex = LabelNameOfHex, .MemoAbout = MemoAbout,
+                                .TextTerminal = TextTerminal, .ButtonConect = ButtonConect,
+                                .ButtonOpenHex = ButtonOpenHex, .ButtonWrite = ButtonWrite, .cbPort = cbPort,
+                                .cbBaudRate = cbBaudRate};
   std::unique_ptr<devsim::Simulator> sim;
 
   Rig();

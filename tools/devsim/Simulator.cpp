@@ -83,10 +83,8 @@ std::string Escape(const std::string& text) {
 // The folder must be ours alone: in /tmp anybody could have made it first.
 void EnsurePrivateFolder(const std::string& folder) {
   if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) throw std::runtime_error(SysError("cannot create " + folder));
-  struct stat st;
-  if (lstat(folder.c_str(), &st) != 0) throw std::runtime_error(SysError("cannot inspect " + folder));
-  if (!S_ISDIR(st.st_mode) || st.st_uid != getuid() || (st.st_mode & 022) != 0)
-    throw std::runtime_error(folder + " is not a private folder of this user");
+  // The port list's own rule, so that what is published here is listed there.
+  if (!serial::TrustedPortsFolder(folder)) throw std::runtime_error(folder + " is not a private folder of this user");
 }
 
 }  // namespace
@@ -111,12 +109,6 @@ std::string FormatTranscript(const std::vector<TranscriptEntry>& entries) {
     out += '\n';
   }
   return out;
-}
-
-std::string VirtualPortsFolder() {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime && *runtime) return std::string(runtime) + "/ostra-ports";
-  return "/tmp/ostra-ports-" + std::to_string(getuid());
 }
 
 struct Simulator::Impl {

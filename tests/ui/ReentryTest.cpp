@@ -12,8 +12,11 @@
 #include "ui/Main.h"
 #include "ui/MainTexts.h"
 
-namespace protocol_tests {
+namespace ui_tests {
 namespace {
+
+using protocol_tests::TestShell;
+using protocol_tests::UniqueLinkName;
 
 TEST(Reentry, ClicksDuringAStoppedButUnfinishedWriteAreRefusedUntilItReturns) {
   TestShell shell;
@@ -49,7 +52,7 @@ TEST(Reentry, ClicksDuringAStoppedButUnfinishedWriteAreRefusedUntilItReturns) {
   shell.onProcessMessages = [&] {
     if (!stopped && form.ProgressbarReadWrite.Progress() == 1) {
       stopped = true;
-      form.FormKeyDown(ui::VK_DELETE, ui::TShiftState{false, true, false});
+      form.FormKeyDown(forms::VK_DELETE, forms::TShiftState{false, true, false});
     }
   };
   shell.onMessage = [&](const std::string& text) {
@@ -144,4 +147,4 @@ TEST(Reentry, AnOpenDuringAWriteIsRefusedAndTheDeviceGetsOneWholeFirmware) {
 }
 
 }  // namespace
-}  // namespace protocol_tests
+}  // namespace ui_tests
