@@ -18,14 +18,13 @@
 #include <vector>
 
 #include "forms/Ascii.h"
-#include "forms/Controls.h"
 #include "forms/Errors.h"
-#include "forms/Gauge.h"
 #include "fuzz/QuietShell.h"
 #include "protocol/Protocol.h"
 #include "protocol/wire/Wire.h"
 #include "serial/BCPort.h"
 #include "serial/CommLayer.h"
+#include "tests/support/ProtocolWindow.h"
 
 namespace {
 
@@ -194,36 +193,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::string> written;
 
   fuzzing::QuietShell shell;
-  forms::Window window;
-  forms::TGauge ProgressbarReadWrite{&window, "ProgressbarReadWrite"};
-  forms::ProgressBar ProgressbarWrite{&window, "ProgressbarWrite"};
-  forms::Label Label3{&window, "Label3"};
-  forms::Label LabelNameOfHex{&window, "LabelNameOfHex"};
-  forms::Memo MemoAbout{&window, "MemoAbout"};
-  forms::Memo TextTerminal{&window, "TextTerminal"};
-  forms::Button ButtonConect{&window, "ButtonConect"};
-  forms::Button ButtonOpenHex{&window, "ButtonOpenHex"};
-  forms::Button ButtonWrite{&window, "ButtonWrite"};
-  forms::ComboBox cbPort{&window, "cbPort"};
-  forms::ComboBox cbBaudRate{&window, "cbBaudRate"};
-  cbPort.SetItems({"devsim1"});
-  cbPort.SetItemIndex(0);
-  cbBaudRate.SetItems({"110", "300", "600", "1200", "2400", "4800", "9600", "14400", "19200", "38400", "56000",
-                       "57600", "115200", "128000", "256000"});
-  cbBaudRate.SetItemIndex(12);
+  testing_support::ProtocolWindow form;
+  form.SelectPort("devsim1");
   serial::TBComPort BComPort1(std::make_unique<ReplayLayer>(
       std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1), written));
   serial::ApplyMainWindowSettings(BComPort1);
-  protocol::ProtocolState state;
-  firmware::TOpenDialog OpenDialog1;
-  protocol::ProtocolContext ctx{.shell = shell, .BComPort1 = BComPort1, .state = state,
-                                .FirmwareImage = Image(), .OpenDialog1 = OpenDialog1,
-                                .ProgressbarReadWrite = ProgressbarReadWrite,
-                                .ProgressbarWrite = ProgressbarWrite, .Label3 = Label3,
-                                .LabelNameOfHex = LabelNameOfHex, .MemoAbout = MemoAbout,
-                                .TextTerminal = TextTerminal, .ButtonConect = ButtonConect,
-                                .ButtonOpenHex = ButtonOpenHex, .ButtonWrite = ButtonWrite, .cbPort = cbPort,
-                                .cbBaudRate = cbBaudRate};
+  protocol::ProtocolContext ctx = form.Context(shell, BComPort1, Image());
   try {
     if (identifyButton)
       protocol::ButtonConectClick(ctx);
@@ -235,6 +210,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   BComPort1.Close();
   for (const auto& command : written) CheckSent(command);
   // 399 failed attempts tolerated, then the last command's own 400 at most.
-  if (state.Procedure.FailedAttempts > 399 + 400) fuzzing::Fail("more failed attempts than the budget allows");
+  if (form.state.Procedure.FailedAttempts > 399 + 400) fuzzing::Fail("more failed attempts than the budget allows");
   return 0;
 }

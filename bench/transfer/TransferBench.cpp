@@ -18,6 +18,7 @@
 
 #include "firmware/Firmware.h"
 #include "protocol/Protocol.h"
+#include "tests/support/ProtocolWindow.h"
 #include "tests/support/ScriptedShell.h"
 #include "tools/devsim/Simulator.h"
 
@@ -154,28 +155,12 @@ Run WriteOnce(const std::string& image, const devsim::Options& base, const std::
   Child child = StartDevice(o);
 
   TimingShell shell;
-  forms::Window w;
-  forms::TGauge gauge{&w, "ProgressbarReadWrite"};
-  forms::ProgressBar bar{&w, "ProgressbarWrite"};
-  forms::Label label3{&w, "Label3"}, status{&w, "LabelNameOfHex"};
-  forms::Memo memo{&w, "MemoAbout"}, terminal{&w, "TextTerminal"};
-  forms::Button conect{&w, "ButtonConect"}, openHex{&w, "ButtonOpenHex"}, write{&w, "ButtonWrite"};
-  forms::ComboBox port{&w, "cbPort"}, rate{&w, "cbBaudRate"};
-  port.SetItems({child.port});
-  port.SetItemIndex(0);
-  rate.SetItems({"110", "300", "600", "1200", "2400", "4800", "9600", "14400", "19200", "38400", "56000", "57600",
-                 "115200", "128000", "256000"});
-  rate.SetItemIndex(12);
+  testing_support::ProtocolWindow form;
+  form.SelectPort(child.port);
   serial::TBComPort com;
   serial::ApplyMainWindowSettings(com);
-  protocol::ProtocolState state;
-  firmware::TOpenDialog dialog;
-  protocol::ProtocolContext ctx{.shell = shell, .BComPort1 = com, .state = state, .FirmwareImage = image,
-                                .OpenDialog1 = dialog, .ProgressbarReadWrite = gauge, .ProgressbarWrite = bar,
-                                .Label3 = label3, .LabelNameOfHex = status, .MemoAbout = memo,
-                                .TextTerminal = terminal, .ButtonConect = conect, .ButtonOpenHex = openHex,
-                                .ButtonWrite = write, .cbPort = port, .cbBaudRate = rate};
-  shell.conect = &conect;
+  protocol::ProtocolContext ctx = form.Context(shell, com, image);
+  shell.conect = &form.ButtonConect;
   shell.Run([&] { protocol::ButtonWriteClick(ctx); });
   com.Close();
   const double deviceSeconds = StopDevice(child);
@@ -183,7 +168,7 @@ Run WriteOnce(const std::string& image, const devsim::Options& base, const std::
   Run r;
   r.deviceSeconds = deviceSeconds;
   r.completed = shell.errors.empty() && shell.messages.size() == 1;
-  r.failedAttempts = state.Procedure.FailedAttempts;
+  r.failedAttempts = form.state.Procedure.FailedAttempts;
   r.transferSeconds = std::chrono::duration<double>(shell.end - shell.start).count();
   r.cpuShare = (shell.cpuEnd - shell.cpuStart) / r.transferSeconds;
   std::ifstream f(flashPath, std::ios::binary);
@@ -193,7 +178,7 @@ Run WriteOnce(const std::string& image, const devsim::Options& base, const std::
     r.flashMatches = std::stoul(image.substr(2 * i, 2), nullptr, 16) == flash[i];
   unlink(flashPath.c_str());
   // The log holds two lines per attempt after the description's line.
-  r.commands = static_cast<long>((memo.Lines().size() - 1) / 2);
+  r.commands = static_cast<long>((form.MemoAbout.Lines().size() - 1) / 2);
   r.pumpMs = std::move(shell.pumps);
   return r;
 }

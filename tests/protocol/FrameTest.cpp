@@ -1,5 +1,5 @@
-// The parts of the exchange that need no port: frames, acknowledgements, reply
-// fields and the description's decoding into the memo.
+// The wire's rules, which need no port: frames, commands, acknowledgements,
+// reply fields, the version decision; and the description's decoding into the memo.
 #include <gtest/gtest.h>
 
 #include "protocol/Protocol.h"
@@ -18,6 +18,37 @@ TEST(FrameCommand, AddsPlainLowByteSumAndNothingAfterTheSemicolon) {
   EXPECT_EQ(FrameCommand("0501FFFF"), "r0501FFFF04;");
   EXPECT_EQ(FrameCommand("04000000"), "r0400000004;");
   EXPECT_EQ(FrameCommand("05011234"), "r050112344C;");
+}
+
+TEST(WireCommands, EraseAndWriteCarryTheAddressAndOnlyTheDigitsTheImageHas) {
+  using protocol::wire::EraseCommand;
+  using protocol::wire::WriteCommand;
+  EXPECT_EQ(EraseCommand(0), "r0400000004;");
+  EXPECT_EQ(EraseCommand(0x40), "r0400004044;");
+  EXPECT_EQ(WriteCommand(1, "1234FFFF", 0, 2), "r050112344C;");
+  EXPECT_EQ(WriteCommand(1, "1234FFFF", 0, 0), "r050106;");
+  // The write number is two upper-case digits; a range past the image's end
+  // sends what there is, or nothing.
+  EXPECT_EQ(WriteCommand(10, "1234FFFF", 1, 2), "r050A34FF42;");
+  EXPECT_EQ(WriteCommand(2, "1234", 1, 2), "r0502343B;");
+  EXPECT_EQ(WriteCommand(2, "1234", 5, 2), "r050207;");
+}
+
+TEST(VersionDecision, SixCharactersOlderThanTheCarriedOneGoOn) {
+  using protocol::wire::JudgeVersion;
+  using V = protocol::wire::VersionVerdict;
+  EXPECT_EQ(JudgeVersion("210824"), V::Older);
+  EXPECT_EQ(JudgeVersion("000001"), V::Older);
+  EXPECT_EQ(JudgeVersion("210825"), V::AlreadyWritten);
+  EXPECT_EQ(JudgeVersion("210826"), V::Newer);
+  EXPECT_EQ(JudgeVersion("21082"), V::Unknown);
+  EXPECT_EQ(JudgeVersion("2108\r\n25"), V::Unknown);
+  EXPECT_EQ(JudgeVersion("21O825"), V::NotANumber);
+  // Six characters of two bytes each (the memo holds UTF-8): counted as six.
+  EXPECT_EQ(JudgeVersion("версія"), V::NotANumber);
+  // Judged against the version given, not a number of its own.
+  EXPECT_EQ(JudgeVersion("210900", "210901"), V::Older);
+  EXPECT_EQ(JudgeVersion("210825", "210901"), V::Older);
 }
 
 TEST(AckAccepted, NeedsTheCodeAtTheStartAndTheSemicolonAtTheEnd) {

@@ -114,9 +114,6 @@ const std::string& CarriedImage() {
 
 Rig::Rig() {
   serial::ApplyMainWindowSettings(BComPort1);
-  cbBaudRate.SetItems({"110", "300", "600", "1200", "2400", "4800", "9600", "14400", "19200", "38400", "56000",
-                       "57600", "115200", "128000", "256000"});
-  cbBaudRate.SetItemIndex(12);
   shell.SetApplicationTitle("ZOR-5 Bootloader (від 25.08.21)");
 }
 
@@ -136,11 +133,6 @@ devsim::Simulator& Rig::StartDevice(devsim::Options options) {
   sim->Start();
   SelectPort(sim->PortName());
   return *sim;
-}
-
-void Rig::SelectPort(const std::string& name) {
-  cbPort.SetItems({name});
-  cbPort.SetItemIndex(0);
 }
 
 void Rig::Write() {
