@@ -60,58 +60,70 @@ void AppendDescription(forms::Memo& memo, std::string_view bytes) {
   flush(bytes.size());
 }
 
-IdentifyOutcome IdentifyDevice(ProtocolContext& ctx, Variant variant) {
-  auto& st = ctx.state;
-  auto& gauge = ctx.ProgressbarReadWrite;
-  if (variant == Variant::IdentifyButton) ctx.shell.MessageBeep(forms::MB_ICONQUESTION);
-  ApplySelectorsAndOpen(ctx);
-  ctx.ProgressbarWrite.SetPosition(0);
-  ctx.Label3.SetCaption(texts::kAutoCalibrationZero);
-  gauge.SetMaxValue(100);
-  gauge.SetProgress(0);
+namespace {
 
-  // Wake-up.
+// Steps 5-7: five wake-up bursts, one pump, then up to five identify tries
+// until a reply ends its frame.
+void WakeUpAndAsk(ProtocolContext& ctx) {
   for (int i = 0; i < 5; ++i) SendStep(ctx, wire::kWakeUp, 10, 50);
   ctx.shell.ProcessMessages();
-
-  // Identify: up to five tries, until a reply ends with ";".
   for (int i = 0; i < 5; ++i) {
     SendStep(ctx, wire::kIdentify, 10, 100);
-    ctx.BComPort1.ReadStr(st.LastReply, wire::kIdentifyReplyChars);
-    if (!st.LastReply.empty() && st.LastReply.back() == ';') break;
+    ctx.BComPort1.ReadStr(ctx.state.LastReply, wire::kIdentifyReplyChars);
+    if (wire::EndsFrame(ctx.state.LastReply)) break;
   }
-  st.ReplyStatus = wire::ReplyStatus(st.LastReply);
-  ctx.shell.BringToFront();
-  if (st.ReplyStatus != wire::kIdentifiedStatus) {
-    NotIdentifiedEnd(ctx, variant);
-    return IdentifyOutcome::NotIdentified;
-  }
+}
 
+void TakeIdentity(ProtocolState& st) {
   const wire::Identity identity = wire::ReadIdentity(st.LastReply);
   st.LoaderVersion = identity.loaderVersion;
   st.WritesPerBlock = identity.writesPerBlock;
   st.BytesPerWrite = identity.bytesPerWrite;
   st.BlockCount = identity.blockCount;
-  if (st.LoaderVersion != wire::kKnownLoaderVersion) {
-    UnknownBootloaderEnd(ctx, variant);
-    return IdentifyOutcome::UnknownBootloader;
-  }
+}
 
-  // Description.
+// Steps 13-14: the description into MemoAbout, or the variant's stand-in text.
+void ReadDescription(ProtocolContext& ctx, Variant variant) {
+  auto& st = ctx.state;
   ctx.MemoAbout.Clear();
   st.ReplyStatus.clear();
   SendStep(ctx, wire::kDescribe, 20, 1000);
   ctx.BComPort1.ReadStr(st.LastReply, wire::kDescribeReplyChars);
   st.ReplyStatus = wire::ReplyStatus(st.LastReply);
   st.LastReply = wire::CutDescription(st.LastReply);
-  gauge.SetProgress(0);
-
+  ctx.ProgressbarReadWrite.SetProgress(0);
   if (st.LastReply.empty()) {
     ctx.MemoAbout.SetText(variant == Variant::IdentifyButton ? texts::kNoDescriptionByButton
                                                              : texts::kNoDescriptionByWrite);
   } else {
     AppendDescription(ctx.MemoAbout, wire::ShownDescription(st.LastReply));
   }
+}
+
+}  // namespace
+
+IdentifyOutcome IdentifyDevice(ProtocolContext& ctx, Variant variant) {
+  auto& st = ctx.state;
+  if (variant == Variant::IdentifyButton) ctx.shell.MessageBeep(forms::MB_ICONQUESTION);
+  ApplySelectorsAndOpen(ctx);
+  ctx.ProgressbarWrite.SetPosition(0);
+  ctx.Label3.SetCaption(texts::kAutoCalibrationZero);
+  ctx.ProgressbarReadWrite.SetMaxValue(100);
+  ctx.ProgressbarReadWrite.SetProgress(0);
+
+  WakeUpAndAsk(ctx);
+  st.ReplyStatus = wire::ReplyStatus(st.LastReply);
+  ctx.shell.BringToFront();
+  if (st.ReplyStatus != wire::kIdentifiedStatus) {
+    NotIdentifiedEnd(ctx, variant);
+    return IdentifyOutcome::NotIdentified;
+  }
+  TakeIdentity(st);
+  if (st.LoaderVersion != wire::kKnownLoaderVersion) {
+    UnknownBootloaderEnd(ctx, variant);
+    return IdentifyOutcome::UnknownBootloader;
+  }
+  ReadDescription(ctx, variant);
   return IdentifyOutcome::Identified;
 }
 

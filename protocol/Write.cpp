@@ -35,6 +35,21 @@ void Refuse(ProtocolContext& ctx, const char* message) {
   ctx.shell.ShowMessage(message);
 }
 
+// The window as a running transfer wants it; the procedure's values from 0.
+void PrepareTransfer(ProtocolContext& ctx) {
+  ctx.ButtonOpenHex.SetEnabled(true);
+  ctx.shell.MessageBeep(forms::MB_ICONASTERISK);
+  ctx.cbPort.SetEnabled(false);
+  ctx.cbBaudRate.SetEnabled(false);
+  ctx.ButtonConect.SetEnabled(false);
+  ctx.ButtonWrite.SetEnabled(false);
+  ctx.ProgressbarReadWrite.SetMaxValue(ctx.state.BlockCount);
+  ctx.ProgressbarReadWrite.SetProgress(0);
+  ctx.state.Procedure = ProcedureValues{};
+  ctx.LabelNameOfHex.SetCaption(texts::kWriting);
+  ctx.state.StopRequested = 0;
+}
+
 void CompletedEnd(ProtocolContext& ctx) {
   ctx.shell.BringToFront();
   ResetDevice(ctx);
@@ -126,18 +141,7 @@ void ButtonWriteClick(ProtocolContext& ctx) {
     case wire::VersionVerdict::Older: break;
   }
 
-  ctx.ButtonOpenHex.SetEnabled(true);
-  ctx.shell.MessageBeep(forms::MB_ICONASTERISK);
-  ctx.cbPort.SetEnabled(false);
-  ctx.cbBaudRate.SetEnabled(false);
-  ctx.ButtonConect.SetEnabled(false);
-  ctx.ButtonWrite.SetEnabled(false);
-  ctx.ProgressbarReadWrite.SetMaxValue(ctx.state.BlockCount);
-  ctx.ProgressbarReadWrite.SetProgress(0);
-  ctx.state.Procedure = ProcedureValues{};
-  ctx.LabelNameOfHex.SetCaption(texts::kWriting);
-  ctx.state.StopRequested = 0;
-
+  PrepareTransfer(ctx);
   const TransferOutcome outcome = TransferImage(ctx);
   switch (outcome.kind) {
     case TransferOutcome::Completed: CompletedEnd(ctx); break;

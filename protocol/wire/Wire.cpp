@@ -64,7 +64,7 @@ std::string WriteCommand(int writeIndex, std::string_view image, std::int64_t ad
 
 bool AckAccepted(std::string_view reply, std::string_view expected) {
   if (reply.size() < 3) return false;
-  return reply.substr(0, 3) == expected && reply.back() == ';';
+  return reply.substr(0, 3) == expected && EndsFrame(reply);
 }
 
 std::string Field(std::string_view reply, std::size_t position, std::size_t length) {

@@ -43,6 +43,9 @@ std::string WriteCommand(int writeIndex, std::string_view image, std::int64_t ad
 // An address as upper-case hexadecimal digits, at least six.
 std::string HexAddress(std::int64_t address);
 
+// The reply ends its frame (a read cut short by its time-out does not).
+inline bool EndsFrame(std::string_view reply) { return !reply.empty() && reply.back() == ';'; }
+
 // The acknowledgement begins with `expected` and ends with ";" (the middle is not read).
 bool AckAccepted(std::string_view reply, std::string_view expected);
 
