@@ -1,11 +1,13 @@
 #pragma once
 // The protocol's user-visible texts, letter for letter.
+#include "firmware/FirmwareTexts.h"
 
 namespace protocol::texts {
 
 inline constexpr const char* kAutoCalibration = "Автокалібровка: ";
 inline constexpr const char* kAutoCalibrationZero = "Автокалібровка: 0.0.0";
-inline constexpr const char* kReadyForWriting = "Мікропрограма готова до запису";
+// The status the firmware's own ready state shows.
+inline constexpr const char* kReadyForWriting = firmware::texts::kReadyCarried;
 
 inline constexpr const char* kNotIdentifiedByButton =
     "Не визначино, для усунення причин:\r\n"

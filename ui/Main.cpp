@@ -48,32 +48,17 @@ std::vector<forms::Control*> TMainForm::Controls() {
 }
 
 firmware::FirmwareContext TMainForm::firmwareContext() {
-  return {.shell = shell_,
-          .ProgressbarReadWrite = ProgressbarReadWrite,
-          .TextTerminal = TextTerminal,
-          .LabelNameOfHex = LabelNameOfHex,
-          .ButtonWrite = ButtonWrite,
-          .FirmwareImage = FirmwareImage,
+  return {.shell = shell_, .ProgressbarReadWrite = ProgressbarReadWrite, .TextTerminal = TextTerminal,
+          .LabelNameOfHex = LabelNameOfHex, .ButtonWrite = ButtonWrite, .FirmwareImage = FirmwareImage,
           .OpenDialog1 = OpenDialog1};
 }
 
 protocol::ProtocolContext TMainForm::protocolContext() {
-  return {.shell = shell_,
-          .BComPort1 = BComPort1,
-          .state = state,
-          .FirmwareImage = FirmwareImage,
-          .OpenDialog1 = OpenDialog1,
-          .ProgressbarReadWrite = ProgressbarReadWrite,
-          .ProgressbarWrite = ProgressbarWrite,
-          .Label3 = Label3,
-          .LabelNameOfHex = LabelNameOfHex,
-          .MemoAbout = MemoAbout,
-          .TextTerminal = TextTerminal,
-          .ButtonConect = ButtonConect,
-          .ButtonOpenHex = ButtonOpenHex,
-          .ButtonWrite = ButtonWrite,
-          .cbPort = cbPort,
-          .cbBaudRate = cbBaudRate};
+  return {.shell = shell_, .BComPort1 = BComPort1, .state = state, .FirmwareImage = FirmwareImage,
+          .OpenDialog1 = OpenDialog1, .ProgressbarReadWrite = ProgressbarReadWrite,
+          .ProgressbarWrite = ProgressbarWrite, .Label3 = Label3, .LabelNameOfHex = LabelNameOfHex,
+          .MemoAbout = MemoAbout, .TextTerminal = TextTerminal, .ButtonConect = ButtonConect,
+          .ButtonOpenHex = ButtonOpenHex, .ButtonWrite = ButtonWrite, .cbPort = cbPort, .cbBaudRate = cbBaudRate};
 }
 
 void TMainForm::FormCreate() {

@@ -45,22 +45,11 @@ struct ProtocolWindow {
   }
 
   protocol::ProtocolContext Context(forms::Shell& shell, serial::TBComPort& port, const std::string& image) {
-    return {.shell = shell,
-            .BComPort1 = port,
-            .state = state,
-            .FirmwareImage = image,
-            .OpenDialog1 = OpenDialog1,
-            .ProgressbarReadWrite = ProgressbarReadWrite,
-            .ProgressbarWrite = ProgressbarWrite,
-            .Label3 = Label3,
-            .LabelNameOfHex = LabelNameOfHex,
-            .MemoAbout = MemoAbout,
-            .TextTerminal = TextTerminal,
-            .ButtonConect = ButtonConect,
-            .ButtonOpenHex = ButtonOpenHex,
-            .ButtonWrite = ButtonWrite,
-            .cbPort = cbPort,
-            .cbBaudRate = cbBaudRate};
+    return {.shell = shell, .BComPort1 = port, .state = state, .FirmwareImage = image, .OpenDialog1 = OpenDialog1,
+            .ProgressbarReadWrite = ProgressbarReadWrite, .ProgressbarWrite = ProgressbarWrite, .Label3 = Label3,
+            .LabelNameOfHex = LabelNameOfHex, .MemoAbout = MemoAbout, .TextTerminal = TextTerminal,
+            .ButtonConect = ButtonConect, .ButtonOpenHex = ButtonOpenHex, .ButtonWrite = ButtonWrite,
+            .cbPort = cbPort, .cbBaudRate = cbBaudRate};
   }
 };
 

@@ -18,23 +18,32 @@ namespace {
 using protocol_tests::TestShell;
 using protocol_tests::UniqueLinkName;
 
-TEST(Reentry, ClicksDuringAStoppedButUnfinishedWriteAreRefusedUntilItReturns) {
+// The main window after its start-up, beside a small device of an older version.
+struct Reentry : ::testing::Test {
   TestShell shell;
-  ui::TFormHelp help(shell);
-  ui::TMainForm form(shell, help);
-  form.FormCreate();
+  ui::TFormHelp help{shell};
+  ui::TMainForm form{shell, help};
+  devsim::Simulator sim{[] {
+    devsim::Options o;
+    o.writesPerBlock = 2;
+    o.bytesPerWrite = 4;
+    o.blockCount = 4;
+    o.description = "210824";
+    o.flashStart = devsim::FlashStart::Erased;
+    o.linkName = UniqueLinkName();
+    return o;
+  }()};
+
+  void SetUp() override {
+    form.FormCreate();
+    sim.Start();
+    form.cbPort.SetItems({sim.PortName()});
+    form.cbPort.SetItemIndex(0);
+  }
+};
+
+TEST_F(Reentry, ClicksDuringAStoppedButUnfinishedWriteAreRefusedUntilItReturns) {
   ASSERT_EQ(form.FirmwareImage.size(), firmware::kImageChars);
-  devsim::Options o;
-  o.writesPerBlock = 2;
-  o.bytesPerWrite = 4;
-  o.blockCount = 4;
-  o.description = "210824";
-  o.flashStart = devsim::FlashStart::Erased;
-  o.linkName = UniqueLinkName();
-  devsim::Simulator sim(o);
-  sim.Start();
-  form.cbPort.SetItems({sim.PortName()});
-  form.cbPort.SetItemIndex(0);
 
   bool stopped = false;
   std::vector<std::string> nestedLog;
@@ -81,23 +90,8 @@ TEST(Reentry, ClicksDuringAStoppedButUnfinishedWriteAreRefusedUntilItReturns) {
   sim.Stop();
 }
 
-TEST(Reentry, AnOpenDuringAWriteIsRefusedAndTheDeviceGetsOneWholeFirmware) {
-  TestShell shell;
-  ui::TFormHelp help(shell);
-  ui::TMainForm form(shell, help);
-  form.FormCreate();
+TEST_F(Reentry, AnOpenDuringAWriteIsRefusedAndTheDeviceGetsOneWholeFirmware) {
   const std::string carried = form.FirmwareImage;
-  devsim::Options o;
-  o.writesPerBlock = 2;
-  o.bytesPerWrite = 4;
-  o.blockCount = 4;
-  o.description = "210824";
-  o.flashStart = devsim::FlashStart::Erased;
-  o.linkName = UniqueLinkName();
-  devsim::Simulator sim(o);
-  sim.Start();
-  form.cbPort.SetItems({sim.PortName()});
-  form.cbPort.SetItemIndex(0);
 
   // Another firmware, all zero bytes where the carried one has its own.
   const auto file = std::filesystem::temp_directory_path() / ("reentry-" + std::to_string(::getpid()) + ".hex");
