@@ -6,17 +6,13 @@
 #include <string_view>
 
 #include "firmware/Firmware.h"
+#include "forms/Ascii.h"
 #include "forms/Shell.h"
 
 namespace firmware::detail {
 
 // The value of a hexadecimal digit, or -1.
-inline int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
+inline int HexDigit(char c) { return forms::HexDigitValue(c); }
 
 // A field read as "$" + field: every character a digit, at least one. Raises the
 // runtime's conversion error otherwise.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+
 namespace forms {
 
 void Control::SetEnabled(bool enabled) {

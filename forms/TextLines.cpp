@@ -4,6 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "forms/Ascii.h"
 #include "forms/LargePages.h"
 
 namespace forms {
@@ -71,8 +72,7 @@ void TextLines::AppendToLast(std::string_view text) {
 }
 
 void TextLines::UpperCase() {
-  for (char& c : chars_)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  for (char& c : chars_) c = UpperAscii(c);
 }
 
 std::string TextLines::Joined() const {

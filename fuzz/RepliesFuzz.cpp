@@ -17,13 +17,14 @@
 #include <string_view>
 #include <vector>
 
-#include "forms/Controls.h"
+#include "forms/Ascii.h"
 #include "forms/Errors.h"
-#include "forms/Gauge.h"
 #include "fuzz/QuietShell.h"
 #include "protocol/Protocol.h"
+#include "protocol/wire/Wire.h"
 #include "serial/BCPort.h"
 #include "serial/CommLayer.h"
+#include "tests/support/ProtocolWindow.h"
 
 namespace {
 
@@ -136,11 +137,8 @@ const std::string& Image() {
   return image;
 }
 
-int Digit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
+// The program sends upper-case digits only.
+int Digit(char c) { return c >= 'a' && c <= 'f' ? -1 : forms::HexDigitValue(c); }
 
 // What the program sends is a wake-up burst or a well-made frame.
 void CheckSent(const std::string& command) {
@@ -161,40 +159,46 @@ void CheckSent(const std::string& command) {
   if (h < 0 || l < 0 || static_cast<unsigned>(h * 16 + l) != (sum & 0xFF)) fuzzing::Fail("a frame with a wrong checksum");
 }
 
+// The wire's readers on the raw input, as a reply of any kind: fields in their
+// ranges, the cuts no longer than what they cut, the version decision sound.
+void CheckReaders(std::string_view reply) {
+  namespace wire = protocol::wire;
+  const wire::Identity id = wire::ReadIdentity(reply);
+  if (id.writesPerBlock < 0 || id.writesPerBlock > 0xFF || id.bytesPerWrite < 0 || id.bytesPerWrite > 0xFF ||
+      id.blockCount < 0 || id.blockCount > 0xFFFF)
+    fuzzing::Fail("an identification field outside its digits' range");
+  if (id.loaderVersion.size() > 2 || wire::ReplyStatus(reply).size() > 2) fuzzing::Fail("a text field too long");
+  const std::string cut = wire::CutDescription(reply);
+  const std::string_view shown = wire::ShownDescription(cut);
+  if (cut.size() != (reply.size() > 4 ? reply.size() - 4 : 0) || shown.size() != (cut.size() > 2 ? cut.size() - 2 : 0))
+    fuzzing::Fail("a description cut of the wrong length");
+  if (wire::AckAccepted(reply, wire::kErased) && (reply.substr(0, 3) != "r84" || reply.back() != ';'))
+    fuzzing::Fail("an acknowledgement accepted without its code and \";\"");
+  const auto verdict = wire::JudgeVersion(shown);
+  if (verdict == wire::VersionVerdict::Older) {
+    // Six characters: an optional sign and digits; unsigned, below the carried one.
+    const bool sign = !shown.empty() && (shown[0] == '+' || shown[0] == '-');
+    bool digits = shown.size() == 6;
+    for (std::size_t i = sign ? 1 : 0; i < shown.size(); ++i) digits = digits && shown[i] >= '0' && shown[i] <= '9';
+    if (!digits || (!sign && shown >= wire::kCarriedVersion)) fuzzing::Fail("a version judged older that is not");
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
   const bool identifyButton = data[0] & 1;
+  CheckReaders(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
   std::vector<std::string> written;
 
   fuzzing::QuietShell shell;
-  forms::Window window;
-  forms::TGauge ProgressbarReadWrite{&window, "ProgressbarReadWrite"};
-  forms::ProgressBar ProgressbarWrite{&window, "ProgressbarWrite"};
-  forms::Label Label3{&window, "Label3"};
-  forms::Label LabelNameOfHex{&window, "LabelNameOfHex"};
-  forms::Memo MemoAbout{&window, "MemoAbout"};
-  forms::Memo TextTerminal{&window, "TextTerminal"};
-  forms::Button ButtonConect{&window, "ButtonConect"};
-  forms::Button ButtonOpenHex{&window, "ButtonOpenHex"};
-  forms::Button ButtonWrite{&window, "ButtonWrite"};
-  forms::ComboBox cbPort{&window, "cbPort"};
-  forms::ComboBox cbBaudRate{&window, "cbBaudRate"};
-  cbPort.SetItems({"devsim1"});
-  cbPort.SetItemIndex(0);
-  cbBaudRate.SetItems({"110", "300", "600", "1200", "2400", "4800", "9600", "14400", "19200", "38400", "56000",
-                       "57600", "115200", "128000", "256000"});
-  cbBaudRate.SetItemIndex(12);
+  testing_support::ProtocolWindow form;
+  form.SelectPort("devsim1");
   serial::TBComPort BComPort1(std::make_unique<ReplayLayer>(
       std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1), written));
   serial::ApplyMainWindowSettings(BComPort1);
-  protocol::ProtocolState state;
-  firmware::TOpenDialog OpenDialog1;
-  protocol::ProtocolContext ctx{shell,          BComPort1,        state,         Image(),     OpenDialog1,
-                                ProgressbarReadWrite, ProgressbarWrite, Label3, LabelNameOfHex, MemoAbout,
-                                TextTerminal,   ButtonConect,     ButtonOpenHex, ButtonWrite, cbPort,
-                                cbBaudRate};
+  protocol::ProtocolContext ctx = form.Context(shell, BComPort1, Image());
   try {
     if (identifyButton)
       protocol::ButtonConectClick(ctx);
@@ -206,6 +210,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   BComPort1.Close();
   for (const auto& command : written) CheckSent(command);
   // 399 failed attempts tolerated, then the last command's own 400 at most.
-  if (state.Procedure.FailedAttempts > 399 + 400) fuzzing::Fail("more failed attempts than the budget allows");
+  if (form.state.Procedure.FailedAttempts > 399 + 400) fuzzing::Fail("more failed attempts than the budget allows");
   return 0;
 }

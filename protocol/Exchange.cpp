@@ -1,7 +1,7 @@
-// The command frame and the send and read steps every exchange is built from.
+// The send and read steps every exchange is built from.
 #include "forms/Shell.h"
 #include "protocol/Protocol.h"
-#include "protocol/ProtocolTexts.h"
+#include "protocol/wire/Wire.h"
 
 namespace protocol {
 
@@ -15,8 +15,6 @@ bool ApplySelectorsAndOpen(ProtocolContext& ctx) {
   return port.Open();
 }
 
-std::string FrameCommand(const std::string& body) { return "r" + body + firmware::HexByteSum(body) + ";"; }
-
 void SendStep(ProtocolContext& ctx, const std::string& command, int step, unsigned pauseMs) {
   ctx.BComPort1.WriteStr(command);
   ctx.ProgressbarReadWrite.StepBy(step);
@@ -26,22 +24,16 @@ void SendStep(ProtocolContext& ctx, const std::string& command, int step, unsign
 void ReadAck(ProtocolContext& ctx, unsigned pauseMs) {
   ctx.shell.Sleep(pauseMs);
   ctx.state.AckReply.clear();
-  ctx.BComPort1.ReadStr(ctx.state.AckReply, 20);
-}
-
-bool AckAccepted(const ProtocolState& state, std::string_view expected) {
-  const std::string& reply = state.AckReply;
-  if (reply.size() < 3) return false;
-  return std::string_view(reply).substr(0, 3) == expected && reply.back() == ';';
+  ctx.BComPort1.ReadStr(ctx.state.AckReply, wire::kAckChars);
 }
 
 void ResetDevice(ProtocolContext& ctx) {
   auto& port = ctx.BComPort1;
-  port.WriteStr(texts::kReset);
+  port.WriteStr(wire::kReset);
   ctx.shell.Sleep(100);
-  port.ReadStr(ctx.state.AckReply, 20);
-  port.WriteStr(texts::kReset);
-  port.ReadStr(ctx.state.AckReply, 20);
+  port.ReadStr(ctx.state.AckReply, wire::kAckChars);
+  port.WriteStr(wire::kReset);
+  port.ReadStr(ctx.state.AckReply, wire::kAckChars);
   ctx.shell.MessageBeep(forms::MB_ICONEXCLAMATION);
 }
 

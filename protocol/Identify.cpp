@@ -3,16 +3,11 @@
 #include "forms/Shell.h"
 #include "protocol/Protocol.h"
 #include "protocol/ProtocolTexts.h"
+#include "protocol/wire/Wire.h"
 
 namespace protocol {
 
 namespace {
-
-// Characters `position` (1-based) onwards, at most `length`, as far as the text reaches.
-std::string Copy(const std::string& text, std::size_t position, std::size_t length) {
-  if (position == 0 || position > text.size()) return {};
-  return text.substr(position - 1, length);
-}
 
 void ShowAndClearIdentity(ProtocolContext& ctx) {
   ctx.TextTerminal.Clear();
@@ -43,22 +38,6 @@ void UnknownBootloaderEnd(ProtocolContext& ctx, Variant variant) {
 
 }  // namespace
 
-std::int32_t ReplyHexField(std::string_view reply, std::size_t position, std::size_t length) {
-  // A field the end of the reply cuts into is as good as missing.
-  if (position == 0 || position - 1 + length > reply.size()) return 0;
-  std::string_view field = reply.substr(position - 1, length);
-  std::int32_t value = 0;
-  for (char c : field) {
-    int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else return 0;
-    value = value * 16 + digit;
-  }
-  return value;
-}
-
 void AppendDescription(forms::Memo& memo, std::string_view bytes) {
   // Runs between line feeds go in whole; the memo's own line break does not
   // stack, so a second line feed in a row first adds the empty line it makes.
@@ -81,54 +60,70 @@ void AppendDescription(forms::Memo& memo, std::string_view bytes) {
   flush(bytes.size());
 }
 
+namespace {
+
+// Steps 5-7: five wake-up bursts, one pump, then up to five identify tries
+// until a reply ends its frame.
+void WakeUpAndAsk(ProtocolContext& ctx) {
+  for (int i = 0; i < 5; ++i) SendStep(ctx, wire::kWakeUp, 10, 50);
+  ctx.shell.ProcessMessages();
+  for (int i = 0; i < 5; ++i) {
+    SendStep(ctx, wire::kIdentify, 10, 100);
+    ctx.BComPort1.ReadStr(ctx.state.LastReply, wire::kIdentifyReplyChars);
+    if (wire::EndsFrame(ctx.state.LastReply)) break;
+  }
+}
+
+void TakeIdentity(ProtocolState& st) {
+  const wire::Identity identity = wire::ReadIdentity(st.LastReply);
+  st.LoaderVersion = identity.loaderVersion;
+  st.WritesPerBlock = identity.writesPerBlock;
+  st.BytesPerWrite = identity.bytesPerWrite;
+  st.BlockCount = identity.blockCount;
+}
+
+// Steps 13-14: the description into MemoAbout, or the variant's stand-in text.
+void ReadDescription(ProtocolContext& ctx, Variant variant) {
+  auto& st = ctx.state;
+  ctx.MemoAbout.Clear();
+  st.ReplyStatus.clear();
+  SendStep(ctx, wire::kDescribe, 20, 1000);
+  ctx.BComPort1.ReadStr(st.LastReply, wire::kDescribeReplyChars);
+  st.ReplyStatus = wire::ReplyStatus(st.LastReply);
+  st.LastReply = wire::CutDescription(st.LastReply);
+  ctx.ProgressbarReadWrite.SetProgress(0);
+  if (st.LastReply.empty()) {
+    ctx.MemoAbout.SetText(variant == Variant::IdentifyButton ? texts::kNoDescriptionByButton
+                                                             : texts::kNoDescriptionByWrite);
+  } else {
+    AppendDescription(ctx.MemoAbout, wire::ShownDescription(st.LastReply));
+  }
+}
+
+}  // namespace
+
 IdentifyOutcome IdentifyDevice(ProtocolContext& ctx, Variant variant) {
   auto& st = ctx.state;
-  auto& gauge = ctx.ProgressbarReadWrite;
   if (variant == Variant::IdentifyButton) ctx.shell.MessageBeep(forms::MB_ICONQUESTION);
   ApplySelectorsAndOpen(ctx);
   ctx.ProgressbarWrite.SetPosition(0);
   ctx.Label3.SetCaption(texts::kAutoCalibrationZero);
-  gauge.SetMaxValue(100);
-  gauge.SetProgress(0);
+  ctx.ProgressbarReadWrite.SetMaxValue(100);
+  ctx.ProgressbarReadWrite.SetProgress(0);
 
-  for (int i = 0; i < 5; ++i) SendStep(ctx, texts::kWakeUp, 10, 50);
-  ctx.shell.ProcessMessages();
-
-  for (int i = 0; i < 5; ++i) {
-    SendStep(ctx, texts::kIdentify, 10, 100);
-    ctx.BComPort1.ReadStr(st.LastReply, 40);
-    if (!st.LastReply.empty() && st.LastReply.back() == ';') break;
-  }
-  st.ReplyStatus = Copy(st.LastReply, 2, 2);
+  WakeUpAndAsk(ctx);
+  st.ReplyStatus = wire::ReplyStatus(st.LastReply);
   ctx.shell.BringToFront();
-  if (st.ReplyStatus != "82") {
+  if (st.ReplyStatus != wire::kIdentifiedStatus) {
     NotIdentifiedEnd(ctx, variant);
     return IdentifyOutcome::NotIdentified;
   }
-
-  st.LoaderVersion = Copy(st.LastReply, 4, 2);
-  st.WritesPerBlock = ReplyHexField(st.LastReply, 10, 2);
-  st.BytesPerWrite = ReplyHexField(st.LastReply, 12, 2);
-  st.BlockCount = ReplyHexField(st.LastReply, 14, 4);
-  if (st.LoaderVersion != "02") {
+  TakeIdentity(st);
+  if (st.LoaderVersion != wire::kKnownLoaderVersion) {
     UnknownBootloaderEnd(ctx, variant);
     return IdentifyOutcome::UnknownBootloader;
   }
-
-  ctx.MemoAbout.Clear();
-  st.ReplyStatus.clear();
-  SendStep(ctx, texts::kDescribe, 20, 1000);
-  ctx.BComPort1.ReadStr(st.LastReply, 1000);
-  st.ReplyStatus = Copy(st.LastReply, 2, 2);
-  st.LastReply = st.LastReply.size() > 4 ? st.LastReply.substr(3, st.LastReply.size() - 4) : std::string();
-  gauge.SetProgress(0);
-
-  if (st.LastReply.empty()) {
-    ctx.MemoAbout.SetText(variant == Variant::IdentifyButton ? texts::kNoDescriptionByButton
-                                                             : texts::kNoDescriptionByWrite);
-  } else if (st.LastReply.size() > 2) {
-    AppendDescription(ctx.MemoAbout, std::string_view(st.LastReply).substr(0, st.LastReply.size() - 2));
-  }
+  ReadDescription(ctx, variant);
   return IdentifyOutcome::Identified;
 }
 

@@ -62,11 +62,9 @@ struct ProtocolContext {
 // Close; when closed, Port := cbPort's text, BaudRate := cbBaudRate's index; Open.
 bool ApplySelectorsAndOpen(ProtocolContext& ctx);
 
-// The exchange steps.
-std::string FrameCommand(const std::string& body);
+// The exchange steps (the wire's own rules are in protocol/wire).
 void SendStep(ProtocolContext& ctx, const std::string& command, int step, unsigned pauseMs);
 void ReadAck(ProtocolContext& ctx, unsigned pauseMs);
-bool AckAccepted(const ProtocolState& state, std::string_view expected);
 void ResetDevice(ProtocolContext& ctx);
 
 // Identification.
@@ -74,9 +72,6 @@ enum class Variant { IdentifyButton, WriteProcedure };
 enum class IdentifyOutcome { Identified, NotIdentified, UnknownBootloader };
 IdentifyOutcome IdentifyDevice(ProtocolContext& ctx, Variant variant);
 
-// The hexadecimal field at 1-based `position`, `length` characters (either case);
-// 0 when the reply ends inside it or it is not all hexadecimal digits.
-std::int32_t ReplyHexField(std::string_view reply, std::size_t position, std::size_t length);
 // The description's bytes (Windows-1251) into the memo: a line feed starts a new
 // line, every other byte is appended as its character.
 void AppendDescription(forms::Memo& memo, std::string_view bytes);

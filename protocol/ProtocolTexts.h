@@ -1,19 +1,13 @@
 #pragma once
-// The protocol's user-visible texts, letter for letter, and its fixed frames.
+// The protocol's user-visible texts, letter for letter.
+#include "firmware/FirmwareTexts.h"
 
 namespace protocol::texts {
 
-inline constexpr const char* kWakeUp = "rrrrr";
-inline constexpr const char* kReset = "r0101;";
-inline constexpr const char* kIdentify = "r0202;";
-inline constexpr const char* kDescribe = "r0303;";
-inline constexpr const char* kProgram = "r0606;";
-
-inline constexpr const char* kCarriedVersion = "210825";
-
 inline constexpr const char* kAutoCalibration = "Автокалібровка: ";
 inline constexpr const char* kAutoCalibrationZero = "Автокалібровка: 0.0.0";
-inline constexpr const char* kReadyForWriting = "Мікропрограма готова до запису";
+// The status the firmware's own ready state shows.
+inline constexpr const char* kReadyForWriting = firmware::texts::kReadyCarried;
 
 inline constexpr const char* kNotIdentifiedByButton =
     "Не визначино, для усунення причин:\r\n"

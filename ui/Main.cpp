@@ -48,13 +48,17 @@ std::vector<forms::Control*> TMainForm::Controls() {
 }
 
 firmware::FirmwareContext TMainForm::firmwareContext() {
-  return {shell_, ProgressbarReadWrite, TextTerminal, LabelNameOfHex, ButtonWrite, FirmwareImage, OpenDialog1};
+  return {.shell = shell_, .ProgressbarReadWrite = ProgressbarReadWrite, .TextTerminal = TextTerminal,
+          .LabelNameOfHex = LabelNameOfHex, .ButtonWrite = ButtonWrite, .FirmwareImage = FirmwareImage,
+          .OpenDialog1 = OpenDialog1};
 }
 
 protocol::ProtocolContext TMainForm::protocolContext() {
-  return {shell_,        BComPort1,        state,     FirmwareImage,  OpenDialog1,  ProgressbarReadWrite,
-          ProgressbarWrite, Label3,        LabelNameOfHex, MemoAbout, TextTerminal, ButtonConect,
-          ButtonOpenHex, ButtonWrite,      cbPort,    cbBaudRate};
+  return {.shell = shell_, .BComPort1 = BComPort1, .state = state, .FirmwareImage = FirmwareImage,
+          .OpenDialog1 = OpenDialog1, .ProgressbarReadWrite = ProgressbarReadWrite,
+          .ProgressbarWrite = ProgressbarWrite, .Label3 = Label3, .LabelNameOfHex = LabelNameOfHex,
+          .MemoAbout = MemoAbout, .TextTerminal = TextTerminal, .ButtonConect = ButtonConect,
+          .ButtonOpenHex = ButtonOpenHex, .ButtonWrite = ButtonWrite, .cbPort = cbPort, .cbBaudRate = cbBaudRate};
 }
 
 void TMainForm::FormCreate() {
@@ -141,13 +145,13 @@ void TMainForm::sButton3Click() {
 
 void TMainForm::PNGButton6Click() { sButton3Click(); }
 
-void TMainForm::FormKeyDown(std::uint16_t key, TShiftState shift) {
+void TMainForm::FormKeyDown(std::uint16_t key, forms::TShiftState shift) {
   // Rows tested in order; the key is never swallowed.
-  if (key == VK_F1) {
+  if (key == forms::VK_F1) {
     formHelp_.ShowAbout();
   } else if (key == 'E' && shift.Ctrl && shift.Shift) {
     SetHeight(kExpandedHeight);
-  } else if (key == VK_DELETE && shift.Ctrl) {
+  } else if (key == forms::VK_DELETE && shift.Ctrl) {
     if (ProgressbarReadWrite.Progress() != 0) StopCommand();
   } else if (key == 'R' && shift.Ctrl) {
     RefreshPorts();

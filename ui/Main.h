@@ -10,6 +10,7 @@
 #include "firmware/Firmware.h"
 #include "forms/Controls.h"
 #include "forms/Gauge.h"
+#include "forms/Keys.h"
 #include "forms/Shell.h"
 #include "protocol/Protocol.h"
 #include "serial/BCPort.h"
@@ -18,19 +19,6 @@
 #include "ui/Unit1.h"
 
 namespace ui {
-
-// Modifier keys held with a key (the form framework's shift state).
-struct TShiftState {
-  bool Shift = false;
-  bool Ctrl = false;
-  bool Alt = false;
-};
-
-// Virtual-key codes; where <windows.h> came first its macros stand in.
-#ifndef VK_F1
-inline constexpr std::uint16_t VK_DELETE = 46;
-inline constexpr std::uint16_t VK_F1 = 112;
-#endif
 
 // The skin manager: its name selects the look that the Qt layer applies.
 class TSkinManager : public forms::Notifier {
@@ -56,7 +44,7 @@ class TMainForm : public forms::Window {
   void FormCreate();
   void FormActivate();
   void FormResize();
-  void FormKeyDown(std::uint16_t key, TShiftState shift);
+  void FormKeyDown(std::uint16_t key, forms::TShiftState shift);
   void sComboBoxSkinNameChange();
   void ButtonConectClick();
   void ButtonOpenHexClick();

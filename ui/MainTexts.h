@@ -1,12 +1,14 @@
 #pragma once
 // The main window's own texts, letter for letter.
+#include "protocol/ProtocolTexts.h"
 
 namespace ui::texts {
 
 inline constexpr const char* kStartTitle = "OSTRA Bootloader";
 inline constexpr const char* kTitle = "ZOR-5 Bootloader (від 25.08.21)";
 inline constexpr const char* kIdentifyTheDevice = "Визначте прилад";
-inline constexpr const char* kAutoCalibrationZero = "Автокалібровка: 0.0.0";
+// The stored caption of Label3 is the one identification resets it to.
+inline constexpr const char* kAutoCalibrationZero = protocol::texts::kAutoCalibrationZero;
 inline constexpr const char* kStoppedStatus = "Зупинено користувачем";
 inline constexpr const char* kStoppedMessage =
     "                   Зупинено користувачем!\r\n"

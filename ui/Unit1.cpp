@@ -1,7 +1,5 @@
 #include "ui/Unit1.h"
 
-#include "ui/Main.h"
-
 namespace ui {
 
 TFormHelp::TFormHelp(forms::Shell& shell) : shell_(shell) {
@@ -29,8 +27,8 @@ void TFormHelp::CloseAbout() {
 
 void TFormHelp::ClosedByUser() { CloseAbout(); }
 
-void TFormHelp::FormKeyDown(std::uint16_t key, const TShiftState&) {
-  if (key == VK_F1) CloseAbout();
+void TFormHelp::FormKeyDown(std::uint16_t key, const forms::TShiftState&) {
+  if (key == forms::VK_F1) CloseAbout();
 }
 
 void TFormHelp::Button1Click() {

@@ -4,13 +4,12 @@
 #include <string>
 
 #include "forms/Controls.h"
+#include "forms/Keys.h"
 #include "forms/Shell.h"
 #include "ui/Layout.h"
 #include "ui/Unit1Texts.h"
 
 namespace ui {
-
-struct TShiftState;
 
 class TFormHelp : public forms::Window {
  public:
@@ -36,7 +35,7 @@ class TFormHelp : public forms::Window {
   // Counts the requests to come to the front (the binding raises the window).
   std::uint64_t FrontRequests() const { return frontRequests_; }
 
-  void FormKeyDown(std::uint16_t key, const TShiftState& shift);
+  void FormKeyDown(std::uint16_t key, const forms::TShiftState& shift);
   void Button1Click();
   void sWebLabel1Click();
 

@@ -59,7 +59,9 @@ struct Window {
   forms::Control write{nullptr, "ButtonWrite"};
   std::string image;
   firmware::TOpenDialog dialog;
-  firmware::FirmwareContext ctx{shell, gauge, terminal, label, write, image, dialog};
+  firmware::FirmwareContext ctx{.shell = shell, .ProgressbarReadWrite = gauge, .TextTerminal = terminal,
+                                .LabelNameOfHex = label, .ButtonWrite = write, .FirmwareImage = image,
+                                .OpenDialog1 = dialog};
 };
 
 std::string Hex2(unsigned v) {

@@ -24,11 +24,10 @@
 #include <thread>
 #include <vector>
 
-#include "forms/Controls.h"
-#include "forms/Gauge.h"
 #include "protocol/Protocol.h"
 #include "protocol/ProtocolTexts.h"
 #include "serial/BCPort.h"
+#include "tests/support/ProtocolWindow.h"
 #include "tests/support/ScriptedShell.h"
 #include "tools/devsim/Simulator.h"
 
@@ -196,26 +195,13 @@ Result RunProcedure(const Mix& mix, const std::filesystem::path& folder) {
   for (unsigned char b : wanted) image += Hex2(b);
 
   SoakShell shell;
-  forms::Window window;
-  forms::TGauge gauge{&window, "ProgressbarReadWrite"};
-  forms::ProgressBar writeBar{&window, "ProgressbarWrite"};
-  forms::Label label3{&window, "Label3"}, labelName{&window, "LabelNameOfHex"};
-  forms::Memo memoAbout{&window, "MemoAbout"}, terminal{&window, "TextTerminal"};
-  forms::Button conect{&window, "ButtonConect"}, openHex{&window, "ButtonOpenHex"}, write{&window, "ButtonWrite"};
-  forms::ComboBox cbPort{&window, "cbPort"}, cbBaudRate{&window, "cbBaudRate"};
-  cbPort.SetItems({sim.SlavePath()});
-  cbPort.SetItemIndex(0);
-  cbBaudRate.SetItems({"110", "300", "600", "1200", "2400", "4800", "9600", "14400", "19200", "38400", "56000",
-                       "57600", "115200", "128000", "256000"});
-  cbBaudRate.SetItemIndex(12);
+  testing_support::ProtocolWindow form;
+  form.SelectPort(sim.SlavePath());
   serial::TBComPort port;
   serial::ApplyMainWindowSettings(port);
-  protocol::ProtocolState state;
-  firmware::TOpenDialog dialog;
-  protocol::ProtocolContext ctx{shell,     port,   state,    image,   dialog,     gauge,  writeBar, label3,
-                                labelName, memoAbout, terminal, conect, openHex, write, cbPort, cbBaudRate};
-  shell.gauge = &gauge;
-  shell.stopRequested = &state.StopRequested;
+  protocol::ProtocolContext ctx = form.Context(shell, port, image);
+  shell.gauge = &form.ProgressbarReadWrite;
+  shell.stopRequested = &form.state.StopRequested;
   shell.stopAtBlocks = mix.userStop;
 
   std::optional<LineNoise> noise;
@@ -254,17 +240,17 @@ Result RunProcedure(const Mix& mix, const std::filesystem::path& folder) {
   const std::string lastMessage = shell.messages.empty() ? "" : shell.messages.back();
   const std::int64_t blockBytes = std::int64_t(mix.writesPerBlock) * mix.bytesPerWrite;
   // The gauge counts blocks only once the transfer has begun (the status label says so).
-  const bool transferBegan = labelName.Caption() == texts::kWriting;
-  r.countedBlocks = gauge.Progress();
+  const bool transferBegan = form.LabelNameOfHex.Caption() == texts::kWriting;
+  r.countedBlocks = form.ProgressbarReadWrite.Progress();
   if (!shell.errors.empty()) {
     r.end = "port error";
     if (!transferBegan) r.countedBlocks = 0;
   } else if (lastMessage == texts::kIncompleteWarning) {
     r.end = "failed";
-  } else if (labelName.Caption().rfind(texts::kLoadedStatus, 0) == 0) {
+  } else if (form.LabelNameOfHex.Caption().rfind(texts::kLoadedStatus, 0) == 0) {
     r.end = "completed";
     r.countedBlocks = mix.blockCount;  // the whole covered range
-  } else if (state.StopRequested != 0 && transferBegan) {
+  } else if (form.state.StopRequested != 0 && transferBegan) {
     r.end = "stopped";
   } else if (lastMessage == texts::kWhatIsThis || lastMessage == texts::kAlreadyWritten ||
              lastMessage == texts::kNewerWritten) {

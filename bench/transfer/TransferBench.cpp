@@ -18,6 +18,7 @@
 
 #include "firmware/Firmware.h"
 #include "protocol/Protocol.h"
+#include "tests/support/ProtocolWindow.h"
 #include "tests/support/ScriptedShell.h"
 #include "tools/devsim/Simulator.h"
 
@@ -154,25 +155,12 @@ Run WriteOnce(const std::string& image, const devsim::Options& base, const std::
   Child child = StartDevice(o);
 
   TimingShell shell;
-  forms::Window w;
-  forms::TGauge gauge{&w, "ProgressbarReadWrite"};
-  forms::ProgressBar bar{&w, "ProgressbarWrite"};
-  forms::Label label3{&w, "Label3"}, status{&w, "LabelNameOfHex"};
-  forms::Memo memo{&w, "MemoAbout"}, terminal{&w, "TextTerminal"};
-  forms::Button conect{&w, "ButtonConect"}, openHex{&w, "ButtonOpenHex"}, write{&w, "ButtonWrite"};
-  forms::ComboBox port{&w, "cbPort"}, rate{&w, "cbBaudRate"};
-  port.SetItems({child.port});
-  port.SetItemIndex(0);
-  rate.SetItems({"110", "300", "600", "1200", "2400", "4800", "9600", "14400", "19200", "38400", "56000", "57600",
-                 "115200", "128000", "256000"});
-  rate.SetItemIndex(12);
+  testing_support::ProtocolWindow form;
+  form.SelectPort(child.port);
   serial::TBComPort com;
   serial::ApplyMainWindowSettings(com);
-  protocol::ProtocolState state;
-  firmware::TOpenDialog dialog;
-  protocol::ProtocolContext ctx{shell, com,    state,   image,  dialog, gauge, bar,  label3,
-                                status, memo,  terminal, conect, openHex, write, port, rate};
-  shell.conect = &conect;
+  protocol::ProtocolContext ctx = form.Context(shell, com, image);
+  shell.conect = &form.ButtonConect;
   shell.Run([&] { protocol::ButtonWriteClick(ctx); });
   com.Close();
   const double deviceSeconds = StopDevice(child);
@@ -180,7 +168,7 @@ Run WriteOnce(const std::string& image, const devsim::Options& base, const std::
   Run r;
   r.deviceSeconds = deviceSeconds;
   r.completed = shell.errors.empty() && shell.messages.size() == 1;
-  r.failedAttempts = state.Procedure.FailedAttempts;
+  r.failedAttempts = form.state.Procedure.FailedAttempts;
   r.transferSeconds = std::chrono::duration<double>(shell.end - shell.start).count();
   r.cpuShare = (shell.cpuEnd - shell.cpuStart) / r.transferSeconds;
   std::ifstream f(flashPath, std::ios::binary);
@@ -190,7 +178,7 @@ Run WriteOnce(const std::string& image, const devsim::Options& base, const std::
     r.flashMatches = std::stoul(image.substr(2 * i, 2), nullptr, 16) == flash[i];
   unlink(flashPath.c_str());
   // The log holds two lines per attempt after the description's line.
-  r.commands = static_cast<long>((memo.Lines().size() - 1) / 2);
+  r.commands = static_cast<long>((form.MemoAbout.Lines().size() - 1) / 2);
   r.pumpMs = std::move(shell.pumps);
   return r;
 }
@@ -220,17 +208,9 @@ int main(int argc, char** argv) {
   // The device's summary comes from the child on stderr: keep the lines in order.
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   // The image as the start-up builds it.
-  testing_support::ScriptedShell buildShell;
-  forms::Window w;
-  forms::TGauge gauge{&w, "ProgressbarReadWrite"};
-  forms::Memo terminal{&w, "TextTerminal"};
-  forms::Label status{&w, "LabelNameOfHex"};
-  forms::Control write{&w, "ButtonWrite"};
-  std::string image;
-  firmware::TOpenDialog dialog;
-  firmware::FirmwareContext fc{buildShell, gauge, terminal, status, write, image, dialog};
-  terminal.SetText(std::string(firmware::CarriedFirmwareText()));
-  firmware::PrepareCarriedFirmware(fc);
+  auto carried = firmware::PrepareAhead(firmware::CarriedFirmwareText());
+  if (!carried) return 1;
+  const std::string image = std::move(carried->image);
 
   const unsigned writes = 10, bytes = 64, blocks = 192;
   const std::string flashPath = "/tmp/bench-transfer-flash-" + std::to_string(getpid());

@@ -21,6 +21,7 @@
 #include "serial/WireTime.h"
 #include "serial/posix/LineSettings.h"
 #include "serial/posix/ModemWatch.h"
+#include "serial/posix/UniqueFd.h"
 
 namespace serial {
 
@@ -87,53 +88,45 @@ struct PosixOperation : CommOperation {
 class EventFdSignal : public StopSignal {
  public:
   EventFdSignal() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
-  ~EventFdSignal() override {
-    if (fd_ >= 0) close(fd_);
-  }
   void Signal() override {
     std::uint64_t one = 1;
-    [[maybe_unused]] auto r = write(fd_, &one, sizeof one);
+    [[maybe_unused]] auto r = write(fd_.Get(), &one, sizeof one);
   }
-  int fd() const { return fd_; }
+  int fd() const { return fd_.Get(); }
 
  private:
-  int fd_;
+  posix::UniqueFd fd_;
 };
 
 class PosixCommLayer : public CommLayer {
  public:
   PosixCommLayer()
       : txDone_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), modemChanged_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
-  ~PosixCommLayer() override {
-    CloseDevice();
-    if (txDone_ >= 0) close(txDone_);
-    if (modemChanged_ >= 0) close(modemChanged_);
-  }
+  ~PosixCommLayer() override { CloseDevice(); }
 
   OpenResult OpenDevice(const std::string& port) override {
     CloseDevice();
     if (port.empty()) return OpenResult::NotFound;
-    int fd = open(PortDevicePath(port).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return FromErrno(errno);
+    posix::UniqueFd fd(open(PortDevicePath(port).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.Valid()) return FromErrno(errno);
     // flock conflicts for every user; TIOCEXCL also keeps out programs that do
     // not flock, though root passes it.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-      int err = errno;
-      close(fd);
+    if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+      const int err = errno;
       return err == EWOULDBLOCK ? OpenResult::Busy : FromErrno(err);
     }
-    ioctl(fd, TIOCEXCL);
-    fd_ = fd;
+    ioctl(fd.Get(), TIOCEXCL);
+    fd_ = std::move(fd);
     RequestLowLatency();
     hungUp_ = false;
     lastSeenQueue_ = 0;
-    Drain(txDone_);
-    Drain(modemChanged_);
+    Drain(txDone_.Get());
+    Drain(modemChanged_.Get());
     {
       std::lock_guard lock(rxMutex_);
       consumed_ = 0;
       int queued = 0;
-      seenTotal_ = ioctl(fd_, FIONREAD, &queued) == 0 && queued > 0 ? static_cast<std::uint64_t>(queued) : 0;
+      seenTotal_ = ioctl(fd_.Get(), FIONREAD, &queued) == 0 && queued > 0 ? static_cast<std::uint64_t>(queued) : 0;
     }
     {
       std::lock_guard lock(errMutex_);
@@ -142,26 +135,24 @@ class PosixCommLayer : public CommLayer {
     eventCountsValid_ = ReadCounts(eventCounts_);
     // Every arrival wakes an edge-triggered wait, also while earlier bytes
     // still sit unread; a level-triggered one would report them for ever.
-    epoll_ = epoll_create1(EPOLL_CLOEXEC);
-    Watch(fd_, kLine, EPOLLIN | EPOLLPRI | EPOLLET);
-    Watch(txDone_, kTxDone, EPOLLIN);
-    Watch(modemChanged_, kModem, EPOLLIN);
+    epoll_.Reset(epoll_create1(EPOLL_CLOEXEC));
+    Watch(fd_.Get(), kLine, EPOLLIN | EPOLLPRI | EPOLLET);
+    Watch(txDone_.Get(), kTxDone, EPOLLIN);
+    Watch(modemChanged_.Get(), kModem, EPOLLIN);
     return OpenResult::Ok;
   }
 
-  bool HasDevice() const override { return fd_ >= 0; }
+  bool HasDevice() const override { return fd_.Get() >= 0; }
 
   void CloseDevice() override {
-    if (fd_ < 0) return;
+    if (fd_.Get() < 0) return;
     modem_.reset();
-    if (epoll_ >= 0) close(epoll_);
-    epoll_ = -1;
+    epoll_.Reset();
     watchedStop_ = -1;
     RestoreLatency();
     // The exclusive flag outlives a close while a pty master stays open.
-    ioctl(fd_, TIOCNXCL);
-    close(fd_);
-    fd_ = -1;
+    ioctl(fd_.Get(), TIOCNXCL);
+    fd_.Reset();
   }
 
   bool SetupComm(std::int32_t inSize, std::int32_t outSize) override {
@@ -176,7 +167,7 @@ class PosixCommLayer : public CommLayer {
   bool SetCommState(const Dcb& dcb) override {
     if (!Valid()) return false;
     posix::LineParams p{dcb.BaudRate, dcb.ByteSize, dcb.Parity, dcb.StopBits, (dcb.Flags & kDcbParity) != 0};
-    if (!posix::ApplyLineParams(fd_, p)) return false;
+    if (!posix::ApplyLineParams(fd_.Get(), p)) return false;
     dcb_ = dcb;
     // DTR and RTS on while open, as the block asks.
     if (dcb.Flags & kDcbDtrControlEnable) EscapeCommFunction(SETDTR);
@@ -199,8 +190,8 @@ class PosixCommLayer : public CommLayer {
       // Flushed bytes count as taken, so the next arrival is still told.
       std::lock_guard lock(rxMutex_);
       int queued = 0;
-      if (rx && ioctl(fd_, FIONREAD, &queued) == 0 && queued > 0) consumed_ += static_cast<std::uint64_t>(queued);
-      if (tcflush(fd_, rx && tx ? TCIOFLUSH : rx ? TCIFLUSH : TCOFLUSH) != 0 && !NoSuchLine(errno) &&
+      if (rx && ioctl(fd_.Get(), FIONREAD, &queued) == 0 && queued > 0) consumed_ += static_cast<std::uint64_t>(queued);
+      if (tcflush(fd_.Get(), rx && tx ? TCIOFLUSH : rx ? TCIFLUSH : TCOFLUSH) != 0 && !NoSuchLine(errno) &&
           !DeviceGone(errno))
         return false;
     }
@@ -210,7 +201,7 @@ class PosixCommLayer : public CommLayer {
   bool ClearCommError(std::uint32_t& errors, std::uint32_t& inQueue) override {
     if (!Valid()) return false;
     int n = 0;
-    if (ioctl(fd_, FIONREAD, &n) != 0) return false;
+    if (ioctl(fd_.Get(), FIONREAD, &n) != 0) return false;
     inQueue = static_cast<std::uint32_t>(n < 0 ? 0 : n);
     errors = 0;
     // Line errors only where the driver counts them (not on ptys).
@@ -228,7 +219,7 @@ class PosixCommLayer : public CommLayer {
     if (!Valid()) return false;
     int bits = 0;
     status = 0;
-    if (ioctl(fd_, TIOCMGET, &bits) != 0) return NoSuchLine(errno);
+    if (ioctl(fd_.Get(), TIOCMGET, &bits) != 0) return NoSuchLine(errno);
     if (bits & TIOCM_CTS) status |= MS_CTS_ON;
     if (bits & TIOCM_DSR) status |= MS_DSR_ON;
     if (bits & TIOCM_RI) status |= MS_RING_ON;
@@ -247,7 +238,7 @@ class PosixCommLayer : public CommLayer {
       case CLRRTS: bit = TIOCM_RTS; request = TIOCMBIC; break;
       default: return false;
     }
-    if (ioctl(fd_, request, &bit) == 0) return true;
+    if (ioctl(fd_.Get(), request, &bit) == 0) return true;
     // A pty has no DTR or RTS: nothing to switch, which is no failure.
     return NoSuchLine(errno) || DeviceGone(errno);
   }
@@ -288,7 +279,7 @@ class PosixCommLayer : public CommLayer {
     if (!Valid()) return false;
     // The driver's wait for modem lines needs a thread; only while watched.
     if (mask & (EV_CTS | EV_DSR | EV_RLSD | EV_RING)) {
-      if (!modem_) modem_ = std::make_unique<posix::ModemWatch>(fd_, modemChanged_);
+      if (!modem_) modem_ = std::make_unique<posix::ModemWatch>(fd_.Get(), modemChanged_.Get());
     } else {
       modem_.reset();
     }
@@ -299,14 +290,14 @@ class PosixCommLayer : public CommLayer {
 
   EventWaitResult WaitCommEvent(StopSignal& stopBase, std::uint32_t& mask) override {
     auto& stop = static_cast<EventFdSignal&>(stopBase);
-    if (epoll_ < 0) return EventWaitResult::Failed;
+    if (epoll_.Get() < 0) return EventWaitResult::Failed;
     if (watchedStop_ != stop.fd()) {
       Watch(stop.fd(), kStop, EPOLLIN);
       watchedStop_ = stop.fd();
     }
     for (;;) {
       epoll_event ready[4];
-      const int n = epoll_wait(epoll_, ready, 4, -1);
+      const int n = epoll_wait(epoll_.Get(), ready, 4, -1);
       if (n < 0 && errno == EINTR) continue;
       wakeups_.fetch_add(1);
       if (n < 0) return EventWaitResult::Failed;
@@ -316,11 +307,11 @@ class PosixCommLayer : public CommLayer {
         switch (ready[i].data.u32) {
           case kStop: return EventWaitResult::Stopped;
           case kTxDone:
-            Drain(txDone_);
+            Drain(txDone_.Get());
             events |= EV_TXEMPTY;
             break;
           case kModem:
-            Drain(modemChanged_);
+            Drain(modemChanged_.Get());
             if (modem_) events |= modem_->Take();
             break;
           case kLine:
@@ -328,7 +319,7 @@ class PosixCommLayer : public CommLayer {
             if (ready[i].events & (EPOLLHUP | EPOLLERR)) {
               // The other end is gone for good; reads will say so.
               hungUp_ = true;
-              epoll_ctl(epoll_, EPOLL_CTL_DEL, fd_, nullptr);
+              epoll_ctl(epoll_.Get(), EPOLL_CTL_DEL, fd_.Get(), nullptr);
             }
             break;
           default: break;
@@ -350,7 +341,7 @@ class PosixCommLayer : public CommLayer {
     epoll_event e{};
     e.events = what;
     e.data.u32 = tag;
-    epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &e);
+    epoll_ctl(epoll_.Get(), EPOLL_CTL_ADD, fd, &e);
   }
 
   static void Drain(int eventFd) {
@@ -368,7 +359,7 @@ class PosixCommLayer : public CommLayer {
     {
       std::lock_guard lock(rxMutex_);
       int queued = 0;
-      if (ioctl(fd_, FIONREAD, &queued) == 0 && queued > 0) q = static_cast<std::uint32_t>(queued);
+      if (ioctl(fd_.Get(), FIONREAD, &queued) == 0 && queued > 0) q = static_cast<std::uint32_t>(queued);
       total = consumed_ + q;
     }
     if (total > seenTotal_) events |= EV_RXCHAR;
@@ -390,19 +381,19 @@ class PosixCommLayer : public CommLayer {
   void RequestLowLatency() {
     latencyRaised_ = false;
     serial_struct info{};
-    if (ioctl(fd_, TIOCGSERIAL, &info) != 0 || (info.flags & ASYNC_LOW_LATENCY)) return;
+    if (ioctl(fd_.Get(), TIOCGSERIAL, &info) != 0 || (info.flags & ASYNC_LOW_LATENCY)) return;
     savedSerialFlags_ = info.flags;
     info.flags |= ASYNC_LOW_LATENCY;
-    latencyRaised_ = ioctl(fd_, TIOCSSERIAL, &info) == 0;
+    latencyRaised_ = ioctl(fd_.Get(), TIOCSSERIAL, &info) == 0;
   }
 
   void RestoreLatency() {
     if (!latencyRaised_) return;
     latencyRaised_ = false;
     serial_struct info{};
-    if (ioctl(fd_, TIOCGSERIAL, &info) != 0) return;
+    if (ioctl(fd_.Get(), TIOCGSERIAL, &info) != 0) return;
     info.flags = savedSerialFlags_;
-    ioctl(fd_, TIOCSSERIAL, &info);
+    ioctl(fd_.Get(), TIOCSSERIAL, &info);
   }
 
   static OpenResult FromErrno(int err) {
@@ -418,9 +409,9 @@ class PosixCommLayer : public CommLayer {
     }
   }
 
-  bool Valid() const { return fd_ >= 0; }
+  bool Valid() const { return fd_.Get() >= 0; }
 
-  bool ReadCounts(serial_icounter_struct& c) const { return fd_ >= 0 && ioctl(fd_, TIOCGICOUNT, &c) == 0; }
+  bool ReadCounts(serial_icounter_struct& c) const { return fd_.Get() >= 0 && ioctl(fd_.Get(), TIOCGICOUNT, &c) == 0; }
 
   static std::uint32_t ErrorBits(const serial_icounter_struct& was, const serial_icounter_struct& now) {
     std::uint32_t e = 0;
@@ -460,7 +451,7 @@ class PosixCommLayer : public CommLayer {
         // Taken bytes are counted with the read, so the event thread's look
         // at the queue never misses an arrival that a read just took.
         std::lock_guard lock(rxMutex_);
-        r = read(fd_, op.buffer + got, op.count - got);
+        r = read(fd_.Get(), op.buffer + got, op.count - got);
         if (r > 0) consumed_ += static_cast<std::uint64_t>(r);
       }
       if (r > 0) {
@@ -480,7 +471,7 @@ class PosixCommLayer : public CommLayer {
       }
       if (deadline && Clock::now() >= *deadline) break;
       if (deadline) slack.Engage();
-      pollfd fd{fd_, POLLIN, 0};
+      pollfd fd{fd_.Get(), POLLIN, 0};
       int p = PollUntil(&fd, 1, deadline);
       if (p < 0) return false;
       if (p == 0) break;
@@ -498,14 +489,14 @@ class PosixCommLayer : public CommLayer {
     std::uint32_t sent = 0;
     bool timedOut = false;
     while (sent < op.count) {
-      ssize_t r = write(fd_, op.source + sent, op.count - sent);
+      ssize_t r = write(fd_.Get(), op.source + sent, op.count - sent);
       if (r > 0) {
         sent += static_cast<std::uint32_t>(r);
         continue;
       }
       if (r < 0 && errno == EINTR) continue;
       if (r < 0 && errno != EAGAIN) return false;
-      pollfd fd{fd_, POLLOUT, 0};
+      pollfd fd{fd_.Get(), POLLOUT, 0};
       int p = PollUntil(&fd, 1, deadline);
       if (p < 0) return false;
       if (p == 0) {
@@ -519,10 +510,10 @@ class PosixCommLayer : public CommLayer {
     std::uint32_t unsent = 0;
     for (;;) {
       int queued = 0;
-      if (ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) break;
+      if (ioctl(fd_.Get(), TIOCOUTQ, &queued) != 0 || queued <= 0) break;
       if (timedOut || (deadline && Clock::now() >= *deadline)) {
         unsent = static_cast<std::uint32_t>(queued);
-        tcflush(fd_, TCOFLUSH);  // a timed-out write does not go on behind our back
+        tcflush(fd_.Get(), TCOFLUSH);  // a timed-out write does not go on behind our back
         timedOut = true;
         break;
       }
@@ -530,25 +521,25 @@ class PosixCommLayer : public CommLayer {
       if (deadline && *deadline < step) step = *deadline;
       PollUntil(nullptr, 0, step);
     }
-    if (!timedOut) tcdrain(fd_);
+    if (!timedOut) tcdrain(fd_.Get());
     transferred = sent > unsent ? sent - unsent : 0;
     if (transferred > 0) {
       std::uint64_t one = 1;
-      [[maybe_unused]] auto r = write(txDone_, &one, sizeof one);
+      [[maybe_unused]] auto r = write(txDone_.Get(), &one, sizeof one);
     }
     return true;
   }
 
-  int fd_ = -1;
-  int txDone_ = -1;  // a finished write tells the event wait: transmit empty
+  posix::UniqueFd fd_;
+  posix::UniqueFd txDone_;  // a finished write tells the event wait: transmit empty
   CommTimeoutsBlock timeouts_{};
   Dcb dcb_{};
   // Set on the main thread while the event thread's wait reads it.
   std::atomic<std::int32_t> inSize_{0};
   std::atomic<std::uint32_t> mask_{0};
-  int modemChanged_ = -1;  // the modem watch tells the event wait
+  posix::UniqueFd modemChanged_;  // the modem watch tells the event wait
   std::unique_ptr<posix::ModemWatch> modem_;
-  int epoll_ = -1;
+  posix::UniqueFd epoll_;
   int watchedStop_ = -1;
   bool latencyRaised_ = false;
   int savedSerialFlags_ = 0;

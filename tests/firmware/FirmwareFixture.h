@@ -25,7 +25,9 @@ struct FirmwareFixture : ::testing::Test {
   forms::Control write{nullptr, "ButtonWrite"};
   std::string image;
   firmware::TOpenDialog dialog;
-  firmware::FirmwareContext ctx{shell, gauge, terminal, label, write, image, dialog};
+  firmware::FirmwareContext ctx{.shell = shell, .ProgressbarReadWrite = gauge, .TextTerminal = terminal,
+                                .LabelNameOfHex = label, .ButtonWrite = write, .FirmwareImage = image,
+                                .OpenDialog1 = dialog};
 };
 
 // A record with its checksum worked out here, digits upper-case.

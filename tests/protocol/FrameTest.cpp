@@ -1,16 +1,15 @@
-// The parts of the exchange that need no port: frames, acknowledgements, reply
-// fields and the description's decoding into the memo.
+// The wire's rules, which need no port: frames, commands, acknowledgements,
+// reply fields, the version decision; and the description's decoding into the memo.
 #include <gtest/gtest.h>
 
-#include "forms/Cp1251.h"
 #include "protocol/Protocol.h"
+#include "protocol/wire/Wire.h"
 
 namespace {
 
-using protocol::AckAccepted;
-using protocol::FrameCommand;
-using protocol::ProtocolState;
-using protocol::ReplyHexField;
+using protocol::wire::AckAccepted;
+using protocol::wire::FrameCommand;
+using protocol::wire::ReplyHexField;
 
 TEST(FrameCommand, AddsPlainLowByteSumAndNothingAfterTheSemicolon) {
   EXPECT_EQ(FrameCommand("04000040"), "r0400004044;");
@@ -21,12 +20,39 @@ TEST(FrameCommand, AddsPlainLowByteSumAndNothingAfterTheSemicolon) {
   EXPECT_EQ(FrameCommand("05011234"), "r050112344C;");
 }
 
+TEST(WireCommands, EraseAndWriteCarryTheAddressAndOnlyTheDigitsTheImageHas) {
+  using protocol::wire::EraseCommand;
+  using protocol::wire::WriteCommand;
+  EXPECT_EQ(EraseCommand(0), "r0400000004;");
+  EXPECT_EQ(EraseCommand(0x40), "r0400004044;");
+  EXPECT_EQ(WriteCommand(1, "1234FFFF", 0, 2), "r050112344C;");
+  EXPECT_EQ(WriteCommand(1, "1234FFFF", 0, 0), "r050106;");
+  // The write number is two upper-case digits; a range past the image's end
+  // sends what there is, or nothing.
+  EXPECT_EQ(WriteCommand(10, "1234FFFF", 1, 2), "r050A34FF42;");
+  EXPECT_EQ(WriteCommand(2, "1234", 1, 2), "r0502343B;");
+  EXPECT_EQ(WriteCommand(2, "1234", 5, 2), "r050207;");
+}
+
+TEST(VersionDecision, SixCharactersOlderThanTheCarriedOneGoOn) {
+  using protocol::wire::JudgeVersion;
+  using V = protocol::wire::VersionVerdict;
+  EXPECT_EQ(JudgeVersion("210824"), V::Older);
+  EXPECT_EQ(JudgeVersion("000001"), V::Older);
+  EXPECT_EQ(JudgeVersion("210825"), V::AlreadyWritten);
+  EXPECT_EQ(JudgeVersion("210826"), V::Newer);
+  EXPECT_EQ(JudgeVersion("21082"), V::Unknown);
+  EXPECT_EQ(JudgeVersion("2108\r\n25"), V::Unknown);
+  EXPECT_EQ(JudgeVersion("21O825"), V::NotANumber);
+  // Six characters of two bytes each (the memo holds UTF-8): counted as six.
+  EXPECT_EQ(JudgeVersion("версія"), V::NotANumber);
+  // Judged against the version given, not a number of its own.
+  EXPECT_EQ(JudgeVersion("210900", "210901"), V::Older);
+  EXPECT_EQ(JudgeVersion("210825", "210901"), V::Older);
+}
+
 TEST(AckAccepted, NeedsTheCodeAtTheStartAndTheSemicolonAtTheEnd) {
-  ProtocolState s;
-  auto judged = [&](const std::string& reply, const char* expected) {
-    s.AckReply = reply;
-    return AckAccepted(s, expected);
-  };
+  auto judged = [](const std::string& reply, const char* expected) { return AckAccepted(reply, expected); };
   EXPECT_TRUE(judged("r84;", "r84"));
   EXPECT_TRUE(judged("r8484;", "r84"));
   EXPECT_TRUE(judged("r84 anything at all;", "r84"));  // the middle is not read
@@ -56,20 +82,6 @@ TEST(ReplyHexField, ReadsFullFieldsOnlyAndMalformedOnesAreZero) {
   EXPECT_EQ(ReplyHexField("r8202abcd0G4000C0;", 10, 2), 0);
   EXPECT_EQ(ReplyHexField("r8202abcd+A4000C0;", 10, 2), 0);
   EXPECT_EQ(ReplyHexField("r8202abcd A4000C0;", 10, 2), 0);
-}
-
-TEST(Cp1251, DecodesEveryByteToExactlyOneCharacter) {
-  EXPECT_EQ(forms::Cp1251ToUtf8("\xCF\xF0\xE8\xEB\xE0\xE4 ZOR-5"), "Прилад ZOR-5");
-  EXPECT_EQ(forms::Cp1251ToUtf8("\xB2\xB3\xAF\xBF\xAA\xBA\xA5\xB4"), "ІіЇїЄєҐґ");
-  EXPECT_EQ(forms::Cp1251ToUtf8("\xA8\xB8\xB9\x88\x96"), "Ёё№€–");
-  EXPECT_EQ(forms::Cp1251ToUtf8("\x98"), "\xEF\xBF\xBD");  // no character there
-  EXPECT_EQ(forms::Cp1251ToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
-  for (int b = 0; b < 256; ++b) {
-    std::string utf8 = forms::Cp1251ToUtf8(std::string(1, static_cast<char>(b)));
-    int leads = 0;
-    for (char c : utf8) leads += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    EXPECT_EQ(leads, 1) << "byte " << b;
-  }
 }
 
 struct MemoFixture : ::testing::Test {

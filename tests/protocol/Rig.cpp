@@ -93,28 +93,16 @@ std::vector<unsigned char> ImageBytes(const std::string& image, std::size_t coun
 
 const std::string& CarriedImage() {
   static const std::string image = [] {
-    testing_support::ScriptedShell shell;
-    forms::Window window;
-    forms::TGauge gauge{&window, "ProgressbarReadWrite"};
-    forms::Memo terminal{&window, "TextTerminal"};
-    forms::Label status{&window, "LabelNameOfHex"};
-    forms::Control write{&window, "ButtonWrite"};
-    std::string built;
-    firmware::TOpenDialog dialog;
-    firmware::FirmwareContext fc{shell, gauge, terminal, status, write, built, dialog};
-    terminal.SetText(std::string(firmware::CarriedFirmwareText()));
-    firmware::PrepareCarriedFirmware(fc);
-    if (built.size() != firmware::kImageChars) throw std::runtime_error("the carried firmware did not build");
-    return built;
+    auto carried = firmware::PrepareAhead(firmware::CarriedFirmwareText());
+    if (!carried || carried->image.size() != firmware::kImageChars)
+      throw std::runtime_error("the carried firmware did not build");
+    return std::move(carried->image);
   }();
   return image;
 }
 
 Rig::Rig() {
   serial::ApplyMainWindowSettings(BComPort1);
-  cbBaudRate.SetItems({"110", "300", "600", "1200", "2400", "4800", "9600", "14400", "19200", "38400", "56000",
-                       "57600", "115200", "128000", "256000"});
-  cbBaudRate.SetItemIndex(12);
   shell.SetApplicationTitle("ZOR-5 Bootloader (від 25.08.21)");
 }
 
@@ -134,11 +122,6 @@ devsim::Simulator& Rig::StartDevice(devsim::Options options) {
   sim->Start();
   SelectPort(sim->PortName());
   return *sim;
-}
-
-void Rig::SelectPort(const std::string& name) {
-  cbPort.SetItems({name});
-  cbPort.SetItemIndex(0);
 }
 
 void Rig::Write() {

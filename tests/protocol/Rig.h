@@ -9,10 +9,9 @@
 #include <thread>
 #include <vector>
 
-#include "forms/Controls.h"
-#include "forms/Gauge.h"
 #include "protocol/Protocol.h"
 #include "serial/BCPort.h"
+#include "tests/support/ProtocolWindow.h"
 #include "tests/support/ScriptedShell.h"
 #include "tools/devsim/Simulator.h"
 
@@ -59,28 +58,12 @@ const std::string& CarriedImage();
 inline const std::string kWakeUpAndIdentify = "rrrrrrrrrrrrrrrrrrrrrrrrr" "r0202;";
 inline const std::string kIdentifyAndDescribe = kWakeUpAndIdentify + "r0303;";
 
-struct Rig {
+// The protocol's window with a scripted Shell and a real port.
+struct Rig : testing_support::ProtocolWindow {
   TestShell shell;
-  forms::Window window;
-  forms::TGauge ProgressbarReadWrite{&window, "ProgressbarReadWrite"};
-  forms::ProgressBar ProgressbarWrite{&window, "ProgressbarWrite"};
-  forms::Label Label3{&window, "Label3"};
-  forms::Label LabelNameOfHex{&window, "LabelNameOfHex"};
-  forms::Memo MemoAbout{&window, "MemoAbout"};
-  forms::Memo TextTerminal{&window, "TextTerminal"};
-  forms::Button ButtonConect{&window, "ButtonConect"};
-  forms::Button ButtonOpenHex{&window, "ButtonOpenHex"};
-  forms::Button ButtonWrite{&window, "ButtonWrite"};
-  forms::ComboBox cbPort{&window, "cbPort"};
-  forms::ComboBox cbBaudRate{&window, "cbBaudRate"};
   serial::TBComPort BComPort1;
-  protocol::ProtocolState state;
   std::string FirmwareImage;
-  firmware::TOpenDialog OpenDialog1;
-  protocol::ProtocolContext ctx{shell,          BComPort1,        state,        FirmwareImage,  OpenDialog1,
-                                ProgressbarReadWrite, ProgressbarWrite, Label3, LabelNameOfHex, MemoAbout,
-                                TextTerminal,   ButtonConect,     ButtonOpenHex, ButtonWrite,   cbPort,
-                                cbBaudRate};
+  protocol::ProtocolContext ctx = Context(shell, BComPort1, FirmwareImage);
   std::unique_ptr<devsim::Simulator> sim;
 
   Rig();
@@ -88,9 +71,6 @@ struct Rig {
 
   // Starts a simulator with these options and points the port selector at it.
   devsim::Simulator& StartDevice(devsim::Options options);
-  // Points the port selector at a port name.
-  void SelectPort(const std::string& name);
-
   // The handlers, run as the application runs them (errors to the error box).
   void Write();
   void Identify();

@@ -4,6 +4,7 @@
 
 #include <QFontDatabase>
 #include <QStringList>
+#include <optional>
 
 #include "firmware/Firmware.h"
 #include "ui/qt/EarlyStart.h"
@@ -23,8 +24,21 @@ TEST(EarlyStart, HandsOverTheCarriedFirmwareOnceAndLeavesFontsUsable) {
   EXPECT_FALSE(early.TakeCarried().has_value());
 }
 
-TEST(EarlyStart, EndsCleanlyWhenNothingIsTaken) {
-  uiqt::EarlyStart early;  // the program may fail before it asks
+TEST(EarlyStart, NeverWaitsForAnApplicationThatDoesNotCome) {
+  // The program may fail before its application object exists: the thread then
+  // must neither wait for it for ever nor touch Qt, and the thread is finished
+  // twice (before the application goes, and again on leaving the scope).
+  std::optional<firmware::PreparedFirmware> carried;
+  {
+    uiqt::EarlyStart early;
+    early.WaitForFonts();
+    carried = early.TakeCarried();
+    early.Finish();
+    early.Finish();
+  }
+  ASSERT_TRUE(carried.has_value());
+  EXPECT_EQ(carried->image.size(), firmware::kImageChars);
+  EXPECT_EQ(carried->lines.size(), 4080u);
 }
 
 }  // namespace

@@ -72,7 +72,7 @@ class KeyboardDeviceTest : public ::testing::Test {
   }
 
   void Press(std::uint16_t key, bool ctrl = false, bool shift = false) {
-    ui::TShiftState s;
+    forms::TShiftState s;
     s.Ctrl = ctrl;
     s.Shift = shift;
     shell.Run([&] { form.FormKeyDown(key, s); });
@@ -101,7 +101,7 @@ TEST_F(KeyboardDeviceTest, StopDuringATransferEndsItAtTheNextPollAndLeavesThePor
     // wiped out when the transfer begins).
     if (!pressed && Writing() && form.ProgressbarReadWrite.Progress() != 0) {
       pressed = true;
-      Press(ui::VK_DELETE, true);
+      Press(forms::VK_DELETE, true);
     }
   };
   shell.Run([&] { form.ButtonWriteClick(); });
@@ -136,7 +136,7 @@ TEST_F(KeyboardDeviceTest, StopDuringTheFirstBlockDoesNothing) {
   shell.onProcessMessages = [&] {
     if (Writing() && form.ProgressbarReadWrite.Progress() == 0) {
       ++pumpsWithoutProgress;
-      Press(ui::VK_DELETE, true);
+      Press(forms::VK_DELETE, true);
     }
   };
   shell.Run([&] { form.ButtonWriteClick(); });
@@ -192,7 +192,7 @@ TEST_F(KeyboardDeviceTest, ResetDuringATransferEndsItWithThePortsError) {
   EXPECT_FALSE(form.BComPort1.IsOpen());
   EXPECT_FALSE(form.ButtonWrite.Enabled());
   // The program stays usable: the stop key re-enables, a new Write completes.
-  Press(ui::VK_DELETE, true);
+  Press(forms::VK_DELETE, true);
   EXPECT_TRUE(form.ButtonWrite.Enabled());
   shell.messages.clear();
   shell.Run([&] { form.ButtonWriteClick(); });

@@ -38,7 +38,7 @@ class MainFormTest : public ::testing::Test {
   }
 
   void Press(std::uint16_t key, bool ctrl = false, bool shift = false, bool alt = false) {
-    ui::TShiftState s;
+    forms::TShiftState s;
     s.Ctrl = ctrl;
     s.Shift = shift;
     s.Alt = alt;
@@ -126,16 +126,16 @@ TEST_F(MainFormTest, TheSpeedSelectorSetsTheRateAtOnce) {
 TEST_F(MainFormTest, FunctionKeyOneOpensTheAboutWindowWithAnyModifiersAndNoSound) {
   shell.Run([&] { form->FormCreate(); });
   auto beeps = shell.beeps.size();
-  Press(ui::VK_F1, false, true);  // Shift+F1
+  Press(forms::VK_F1, false, true);  // Shift+F1
   EXPECT_TRUE(help->Visible());
   EXPECT_EQ(help->ActiveControl(), &help->Button1);
-  Press(ui::VK_F1, true);  // already shown: only to the front
+  Press(forms::VK_F1, true);  // already shown: only to the front
   EXPECT_TRUE(help->Visible());
   EXPECT_EQ(help->FrontRequests(), 2u);
-  help->FormKeyDown(ui::VK_F1, ui::TShiftState{});  // F1 in the About window closes it
+  help->FormKeyDown(forms::VK_F1, forms::TShiftState{});  // F1 in the About window closes it
   EXPECT_FALSE(help->Visible());
   EXPECT_EQ(shell.beeps.size(), beeps);
-  help->FormKeyDown('A', ui::TShiftState{});
+  help->FormKeyDown('A', forms::TShiftState{});
   EXPECT_FALSE(help->Visible());
 }
 
@@ -172,7 +172,7 @@ TEST_F(MainFormTest, RevealNeedsBothControlAndShift) {
 TEST_F(MainFormTest, StopActsOnlyWhileTheGaugeHasProgress) {
   shell.Run([&] { form->FormCreate(); });
   form->ButtonWrite.SetEnabled(false);
-  Press(ui::VK_DELETE, true);
+  Press(forms::VK_DELETE, true);
   EXPECT_EQ(form->state.StopRequested, 0);
   EXPECT_TRUE(shell.messages.empty());
   EXPECT_FALSE(form->ButtonWrite.Enabled());
@@ -187,7 +187,7 @@ TEST_F(MainFormTest, StopActsOnlyWhileTheGaugeHasProgress) {
   for (auto* c : std::initializer_list<forms::Control*>{&form->ButtonConect, &form->ButtonOpenHex, &form->ButtonWrite,
                                                         &form->cbPort, &form->cbBaudRate})
     c->Subscribe([&order, c] { order.push_back(c->Name()); });
-  Press(ui::VK_DELETE, true, false, true);  // other modifiers do not matter
+  Press(forms::VK_DELETE, true, false, true);  // other modifiers do not matter
   EXPECT_EQ(form->state.StopRequested, -1);
   EXPECT_EQ(order, (std::vector<std::string>{"ButtonConect", "ButtonOpenHex", "ButtonWrite", "cbPort", "cbBaudRate"}));
   EXPECT_EQ(form->LabelNameOfHex.Caption(), "Зупинено користувачем");
@@ -199,9 +199,9 @@ TEST_F(MainFormTest, StopActsOnlyWhileTheGaugeHasProgress) {
             "    і провести запис, інакще в подальшому\r\n"
             "             прилад буде не працездатний!");
   EXPECT_EQ(form->ProgressbarReadWrite.Progress(), 1);  // the gauge is not reset
-  Press(ui::VK_DELETE, true);  // repeats while the gauge keeps its value
+  Press(forms::VK_DELETE, true);  // repeats while the gauge keeps its value
   EXPECT_EQ(shell.messages.size(), 2u);
-  Press(ui::VK_DELETE);  // Delete alone is no command
+  Press(forms::VK_DELETE);  // Delete alone is no command
   EXPECT_EQ(shell.messages.size(), 2u);
 }
 

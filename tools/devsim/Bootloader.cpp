@@ -1,5 +1,7 @@
 #include "tools/devsim/Bootloader.h"
 
+#include "forms/Ascii.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -11,9 +13,7 @@ constexpr unsigned kWakeRun = 5;
 int HexValue(char c) {
   // Upper case only: the uploader sends upper-case digits, and a device that
   // took lower case would hide a fault of its.
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
+  return c >= 'a' && c <= 'f' ? -1 : forms::HexDigitValue(c);
 }
 
 std::string Hex(uint64_t value, int digits) {

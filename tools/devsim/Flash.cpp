@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "forms/Ascii.h"
 #include "tools/devsim/Simulator.h"
 
 namespace devsim {
@@ -17,13 +18,6 @@ constexpr uint64_t kMaxFlashBytes = 64ull << 20;
 // The older firmware's program bytes: any fixed pattern will do, as long as it
 // differs from what a write brings.
 constexpr uint32_t kProgramBytes = 0x4000;
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 [[noreturn]] void HexError(const std::string& path, size_t line, const std::string& what) {
   throw std::runtime_error(path + ":" + std::to_string(line) + ": " + what);
@@ -45,7 +39,7 @@ void ReadHexFile(const std::string& path, std::vector<uint8_t>& flash) {
     if (text.size() < 11 || (text.size() - 1) % 2 != 0) HexError(path, lineNo, "record too short or odd length");
     std::vector<uint8_t> bytes;
     for (size_t i = 1; i < text.size(); i += 2) {
-      int hi = HexDigit(text[i]), lo = HexDigit(text[i + 1]);
+      int hi = forms::HexDigitValue(text[i]), lo = forms::HexDigitValue(text[i + 1]);
       if (hi < 0 || lo < 0) HexError(path, lineNo, "not a hex digit");
       bytes.push_back(uint8_t(hi * 16 + lo));
     }

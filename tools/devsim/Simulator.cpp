@@ -22,9 +22,13 @@
 #include <stdexcept>
 #include <thread>
 
+#include "serial/posix/UniqueFd.h"
 #include "tools/devsim/Bootloader.h"
 
 namespace devsim {
+
+using serial::posix::UniqueFd;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -83,10 +87,8 @@ std::string Escape(const std::string& text) {
 // The folder must be ours alone: in /tmp anybody could have made it first.
 void EnsurePrivateFolder(const std::string& folder) {
   if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) throw std::runtime_error(SysError("cannot create " + folder));
-  struct stat st;
-  if (lstat(folder.c_str(), &st) != 0) throw std::runtime_error(SysError("cannot inspect " + folder));
-  if (!S_ISDIR(st.st_mode) || st.st_uid != getuid() || (st.st_mode & 022) != 0)
-    throw std::runtime_error(folder + " is not a private folder of this user");
+  // The port list's own rule, so that what is published here is listed there.
+  if (!serial::TrustedPortsFolder(folder)) throw std::runtime_error(folder + " is not a private folder of this user");
 }
 
 }  // namespace
@@ -113,12 +115,6 @@ std::string FormatTranscript(const std::vector<TranscriptEntry>& entries) {
   return out;
 }
 
-std::string VirtualPortsFolder() {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime && *runtime) return std::string(runtime) + "/ostra-ports";
-  return "/tmp/ostra-ports-" + std::to_string(getuid());
-}
-
 struct Simulator::Impl {
   struct Pending {
     Clock::time_point at;
@@ -141,8 +137,8 @@ struct Simulator::Impl {
   bool ceased = false;  // stopped answering or about to hang up
   std::string garbage;
 
-  int master = -1;
-  int stopFd = -1;
+  UniqueFd master;
+  UniqueFd stopFd;
   bool hup = false;
   Clock::time_point hupSince;
   std::string slavePath, linkName, linkPath;
@@ -151,7 +147,7 @@ struct Simulator::Impl {
   std::atomic<bool> finished{false};
   // Hang-up waiting for the other side to read the last reply: closing the
   // master at once would throw away what it has not read yet.
-  int readWatch = -1;
+  UniqueFd readWatch;
   Clock::time_point hangUpBy;
 
   Impl(Options opts, std::vector<uint8_t> flash) : o(std::move(opts)), boot(o, std::move(flash)), rng(o.seed) {
@@ -220,33 +216,27 @@ struct Simulator::Impl {
   void CloseLine() {
     // The link goes first: pts numbers are reused at once.
     Unpublish();
-    if (master >= 0) close(master);
-    master = -1;
+    master.Reset();
   }
 
   void Open() {
-    master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (master < 0) throw std::runtime_error(SysError("cannot open a pseudo-terminal"));
-    if (grantpt(master) != 0 || unlockpt(master) != 0) {
-      close(master);
-      master = -1;
+    UniqueFd pty(posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK));
+    if (!pty.Valid()) throw std::runtime_error(SysError("cannot open a pseudo-terminal"));
+    if (grantpt(pty.Get()) != 0 || unlockpt(pty.Get()) != 0)
       throw std::runtime_error(SysError("cannot unlock the pseudo-terminal"));
-    }
     char name[128];
-    if (ptsname_r(master, name, sizeof name) != 0) {
-      close(master);
-      master = -1;
+    if (ptsname_r(pty.Get(), name, sizeof name) != 0)
       throw std::runtime_error(SysError("cannot name the pseudo-terminal"));
-    }
+    master = std::move(pty);
     slavePath = name;
     // Line settings through the master act on the slave; opening the slave here
     // instead would leave the master hung up until the first client comes.
     termios t;
-    if (tcgetattr(master, &t) == 0) {
+    if (tcgetattr(master.Get(), &t) == 0) {
       cfmakeraw(&t);
       cfsetispeed(&t, B115200);
       cfsetospeed(&t, B115200);
-      tcsetattr(master, TCSANOW, &t);
+      tcsetattr(master.Get(), TCSANOW, &t);
     }
   }
 
@@ -352,7 +342,7 @@ struct Simulator::Impl {
   }
 
   bool SlaveClosed() const {
-    pollfd p{master, POLLIN, 0};
+    pollfd p{master.Get(), POLLIN, 0};
     return poll(&p, 1, 0) == 1 && (p.revents & POLLHUP);
   }
 
@@ -363,16 +353,14 @@ struct Simulator::Impl {
       outbound.pop_front();
       if (p.hangUp && !p.bytes.empty() && !hup && !SlaveClosed()) {
         // inotify reports the other side's next read of the slave.
-        readWatch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (readWatch >= 0 && inotify_add_watch(readWatch, slavePath.c_str(), IN_ACCESS | IN_CLOSE) < 0) {
-          close(readWatch);
-          readWatch = -1;
-        }
+        readWatch.Reset(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+        if (readWatch.Valid() && inotify_add_watch(readWatch.Get(), slavePath.c_str(), IN_ACCESS | IN_CLOSE) < 0)
+          readWatch.Reset();
         hangUpBy = now + std::chrono::seconds(2);
       }
       if (!p.bytes.empty()) WriteReply(p.bytes);
       if (p.hangUp) {
-        if (readWatch < 0) return HangUp();
+        if (!readWatch.Valid()) return HangUp();
         return true;
       }
     }
@@ -380,8 +368,7 @@ struct Simulator::Impl {
   }
 
   bool HangUp() {
-    if (readWatch >= 0) close(readWatch);
-    readWatch = -1;
+    readWatch.Reset();
     CloseLine();
     stats().hungUp = true;
     Record(Direction::Note, "hung up");
@@ -396,7 +383,7 @@ struct Simulator::Impl {
       Record(Direction::Note, "lost, nobody has the port open: " + bytes);
       return;
     }
-    const ssize_t n = write(master, bytes.data(), bytes.size());
+    const ssize_t n = write(master.Get(), bytes.data(), bytes.size());
     if (n == ssize_t(bytes.size())) {
       ++stats().replies;
       stats().bytesOut += uint64_t(n);
@@ -425,7 +412,7 @@ struct Simulator::Impl {
   void ReadLine() {
     char buf[4096];
     for (;;) {
-      const ssize_t n = read(master, buf, sizeof buf);
+      const ssize_t n = read(master.Get(), buf, sizeof buf);
       const auto now = Clock::now();
       if (n > 0) {
         std::lock_guard lk(mu);
@@ -459,7 +446,7 @@ struct Simulator::Impl {
         if (!ProcessOutbound(now)) break;
         if (!inbound.empty()) deadline = inbound.front().first;
         if (!outbound.empty() && (!deadline || outbound.front().at < *deadline)) deadline = outbound.front().at;
-        if (readWatch >= 0) {
+        if (readWatch.Valid()) {
           if (now >= hangUpBy) {
             HangUp();
             break;
@@ -481,7 +468,7 @@ struct Simulator::Impl {
                                                                            : std::chrono::milliseconds(10);
         if (wait.count() < 0 || wait > step) wait = step;
       }
-      pollfd fds[3] = {{stopFd, POLLIN, 0}, {readWatch, POLLIN, 0}, {master, POLLIN, 0}};
+      pollfd fds[3] = {{stopFd.Get(), POLLIN, 0}, {readWatch.Get(), POLLIN, 0}, {master.Get(), POLLIN, 0}};
       timespec ts{time_t(wait.count() / 1'000'000'000), long(wait.count() % 1'000'000'000)};
       const int r = ppoll(fds, hupNow ? 2 : 3, wait.count() < 0 ? nullptr : &ts, nullptr);
       if (r < 0 && errno != EINTR) break;
@@ -494,7 +481,7 @@ struct Simulator::Impl {
       if (hupNow) {
         // A client may have come, written and gone between two looks: what it
         // wrote is still there to read.
-        pollfd p{master, POLLIN, 0};
+        pollfd p{master.Get(), POLLIN, 0};
         poll(&p, 1, 0);
         if (p.revents & POLLHUP) {
           if (p.revents & POLLIN) ReadLine();
@@ -541,15 +528,14 @@ Simulator::~Simulator() {
 void Simulator::Start() {
   Impl& s = *impl_;
   if (s.started) throw std::logic_error("simulator already started");
-  s.stopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (s.stopFd < 0) throw std::runtime_error(SysError("cannot create an eventfd"));
+  s.stopFd.Reset(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+  if (!s.stopFd.Valid()) throw std::runtime_error(SysError("cannot create an eventfd"));
   try {
     s.Open();
     if (s.o.publish) s.Publish();
   } catch (...) {
     s.CloseLine();
-    close(s.stopFd);
-    s.stopFd = -1;
+    s.stopFd.Reset();
     throw;
   }
   s.t0 = Clock::now();
@@ -564,16 +550,14 @@ void Simulator::Stop() {
   if (!s.started || s.stopped) return;
   s.stopped = true;
   const uint64_t one = 1;
-  if (write(s.stopFd, &one, sizeof one) < 0) {
+  if (write(s.stopFd.Get(), &one, sizeof one) < 0) {
     // An eventfd write fails only on overflow; the thread wakes anyway.
   }
   s.thread.join();
   std::lock_guard lk(s.mu);
-  if (s.readWatch >= 0) close(s.readWatch);
-  s.readWatch = -1;
+  s.readWatch.Reset();
   s.CloseLine();
-  close(s.stopFd);
-  s.stopFd = -1;
+  s.stopFd.Reset();
   s.WriteOutputs();
 }
 

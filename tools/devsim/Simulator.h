@@ -51,6 +51,8 @@
 #include <string>
 #include <vector>
 
+#include "serial/PortList.h"
+
 namespace devsim {
 
 enum class FlashStart {
@@ -144,8 +146,8 @@ struct TranscriptEntry {
 // One line per entry: milliseconds, direction, text with non-printable bytes as \xNN.
 std::string FormatTranscript(const std::vector<TranscriptEntry>& entries);
 
-// $XDG_RUNTIME_DIR/ostra-ports when XDG_RUNTIME_DIR is set, else /tmp/ostra-ports-<uid>.
-std::string VirtualPortsFolder();
+// The folder the program's port list reads: where a port is published by default.
+using serial::VirtualPortsFolder;
 
 // The flash a simulator with these options starts with (throws on bad options
 // or an unreadable HEX file).

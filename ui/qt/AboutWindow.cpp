@@ -50,7 +50,7 @@ AboutWindow::AboutWindow(ui::TFormHelp& form, QtShell& shell)
   Application::SetKeyPreview(this, [this](QKeyEvent& event) {
     const std::uint16_t key = VirtualKey(event.key());
     if (key == 0) return;
-    const ui::TShiftState shift = ShiftState(event);
+    const forms::TShiftState shift = ShiftState(event);
     shell_.Deliver([this, key, shift] { form_.FormKeyDown(key, shift); });
   });
 

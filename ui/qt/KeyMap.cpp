@@ -37,9 +37,9 @@ std::uint16_t VirtualKey(int key) {
   }
 }
 
-ui::TShiftState ShiftState(const QKeyEvent& event) {
+forms::TShiftState ShiftState(const QKeyEvent& event) {
   const Qt::KeyboardModifiers m = event.modifiers();
-  ui::TShiftState s;
+  forms::TShiftState s;
   s.Shift = m.testFlag(Qt::ShiftModifier);
   s.Ctrl = m.testFlag(Qt::ControlModifier);
   s.Alt = m.testFlag(Qt::AltModifier);

@@ -2,16 +2,14 @@
 // Qt's keys as the virtual-key codes and shift state the key handlers know.
 #include <cstdint>
 
-class QKeyEvent;
+#include "forms/Keys.h"
 
-namespace ui {
-struct TShiftState;
-}
+class QKeyEvent;
 
 namespace uiqt {
 
 // 0 for keys that have no virtual-key code here.
 std::uint16_t VirtualKey(int qtKey);
-ui::TShiftState ShiftState(const QKeyEvent& event);
+forms::TShiftState ShiftState(const QKeyEvent& event);
 
 }  // namespace uiqt

@@ -7,7 +7,7 @@ namespace uiwin32 {
 AboutWindow::AboutWindow(ui::TFormHelp& form, Win32Shell& shell, const Dpi& dpi, HWND owner)
     : FormView(ui::layout::kFormHelp, form, shell, dpi), form_(form) {
   Build(owner);
-  shell_.Keys().Register(hwnd(), [this](std::uint16_t key, ui::TShiftState shift) {
+  shell_.Keys().Register(hwnd(), [this](std::uint16_t key, forms::TShiftState shift) {
     ui::TFormHelp& f = form_;
     shell_.Deliver([&f, key, shift] { f.FormKeyDown(key, shift); });
   });

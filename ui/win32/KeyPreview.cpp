@@ -31,8 +31,8 @@ HWND KeyPreview::OwnerOf(HWND hwnd) const {
   return nullptr;
 }
 
-ui::TShiftState KeyPreview::ShiftState() {
-  ui::TShiftState s;
+forms::TShiftState KeyPreview::ShiftState() {
+  forms::TShiftState s;
   s.Shift = GetKeyState(VK_SHIFT) < 0;
   s.Ctrl = GetKeyState(VK_CONTROL) < 0;
   s.Alt = GetKeyState(VK_MENU) < 0;

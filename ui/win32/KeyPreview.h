@@ -8,13 +8,13 @@
 #include <functional>
 #include <vector>
 
-#include "ui/Main.h"
+#include "forms/Keys.h"
 
 namespace uiwin32 {
 
 class KeyPreview {
  public:
-  using Handler = std::function<void(std::uint16_t key, ui::TShiftState shift)>;
+  using Handler = std::function<void(std::uint16_t key, forms::TShiftState shift)>;
 
   void Register(HWND window, Handler handler);
   void Unregister(HWND window);
@@ -28,7 +28,7 @@ class KeyPreview {
   bool Preview(const MSG& msg) const;
 
   // The modifiers held when the message was posted.
-  static ui::TShiftState ShiftState();
+  static forms::TShiftState ShiftState();
 
  private:
   struct Entry {

@@ -47,7 +47,7 @@ MainWindow::MainWindow(ui::TMainForm& form, Win32Shell& shell, const Dpi& dpi)
       SendMessageW(hwnd(), WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
   }
   form_.sSkinManager1.Subscribe([this] { ApplyLook(LookFor(form_.sSkinManager1.SkinName())); });
-  shell_.Keys().Register(hwnd(), [this](std::uint16_t key, ui::TShiftState shift) {
+  shell_.Keys().Register(hwnd(), [this](std::uint16_t key, forms::TShiftState shift) {
     ui::TMainForm& form = form_;
     shell_.Deliver([&form, key, shift] { form.FormKeyDown(key, shift); });
   });

@@ -12,26 +12,38 @@
 #include "ui/Main.h"
 #include "ui/MainTexts.h"
 
-namespace protocol_tests {
+namespace ui_tests {
 namespace {
 
-TEST(Reentry, ClicksDuringAStoppedButUnfinishedWriteAreRefusedUntilItReturns) {
+using protocol_tests::TestShell;
+using protocol_tests::UniqueLinkName;
+
+// The main window after its start-up, beside a small device of an older version.
+struct Reentry : ::testing::Test {
   TestShell shell;
-  ui::TFormHelp help(shell);
-  ui::TMainForm form(shell, help);
-  form.FormCreate();
+  ui::TFormHelp help{shell};
+  ui::TMainForm form{shell, help};
+  devsim::Simulator sim{[] {
+    devsim::Options o;
+    o.writesPerBlock = 2;
+    o.bytesPerWrite = 4;
+    o.blockCount = 4;
+    o.description = "210824";
+    o.flashStart = devsim::FlashStart::Erased;
+    o.linkName = UniqueLinkName();
+    return o;
+  }()};
+
+  void SetUp() override {
+    form.FormCreate();
+    sim.Start();
+    form.cbPort.SetItems({sim.PortName()});
+    form.cbPort.SetItemIndex(0);
+  }
+};
+
+TEST_F(Reentry, ClicksDuringAStoppedButUnfinishedWriteAreRefusedUntilItReturns) {
   ASSERT_EQ(form.FirmwareImage.size(), firmware::kImageChars);
-  devsim::Options o;
-  o.writesPerBlock = 2;
-  o.bytesPerWrite = 4;
-  o.blockCount = 4;
-  o.description = "210824";
-  o.flashStart = devsim::FlashStart::Erased;
-  o.linkName = UniqueLinkName();
-  devsim::Simulator sim(o);
-  sim.Start();
-  form.cbPort.SetItems({sim.PortName()});
-  form.cbPort.SetItemIndex(0);
 
   bool stopped = false;
   std::vector<std::string> nestedLog;
@@ -49,7 +61,7 @@ TEST(Reentry, ClicksDuringAStoppedButUnfinishedWriteAreRefusedUntilItReturns) {
   shell.onProcessMessages = [&] {
     if (!stopped && form.ProgressbarReadWrite.Progress() == 1) {
       stopped = true;
-      form.FormKeyDown(ui::VK_DELETE, ui::TShiftState{false, true, false});
+      form.FormKeyDown(forms::VK_DELETE, forms::TShiftState{false, true, false});
     }
   };
   shell.onMessage = [&](const std::string& text) {
@@ -78,23 +90,8 @@ TEST(Reentry, ClicksDuringAStoppedButUnfinishedWriteAreRefusedUntilItReturns) {
   sim.Stop();
 }
 
-TEST(Reentry, AnOpenDuringAWriteIsRefusedAndTheDeviceGetsOneWholeFirmware) {
-  TestShell shell;
-  ui::TFormHelp help(shell);
-  ui::TMainForm form(shell, help);
-  form.FormCreate();
+TEST_F(Reentry, AnOpenDuringAWriteIsRefusedAndTheDeviceGetsOneWholeFirmware) {
   const std::string carried = form.FirmwareImage;
-  devsim::Options o;
-  o.writesPerBlock = 2;
-  o.bytesPerWrite = 4;
-  o.blockCount = 4;
-  o.description = "210824";
-  o.flashStart = devsim::FlashStart::Erased;
-  o.linkName = UniqueLinkName();
-  devsim::Simulator sim(o);
-  sim.Start();
-  form.cbPort.SetItems({sim.PortName()});
-  form.cbPort.SetItemIndex(0);
 
   // Another firmware, all zero bytes where the carried one has its own.
   const auto file = std::filesystem::temp_directory_path() / ("reentry-" + std::to_string(::getpid()) + ".hex");
@@ -144,4 +141,4 @@ TEST(Reentry, AnOpenDuringAWriteIsRefusedAndTheDeviceGetsOneWholeFirmware) {
 }
 
 }  // namespace
-}  // namespace protocol_tests
+}  // namespace ui_tests
