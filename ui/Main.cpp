@@ -131,6 +131,24 @@ void TMainForm::Label1Click() {
 #endif
 }
 
+TMainForm::Handler TMainForm::EventHandlerOf(std::string_view control) {
+  static constexpr std::pair<std::string_view, Handler> kHandlers[] = {
+      {"Label1", &TMainForm::Label1Click},
+      {"cbPort", &TMainForm::cbPortChange},
+      {"ButtonWrite", &TMainForm::ButtonWriteClick},
+      {"PNGButton6", &TMainForm::PNGButton6Click},
+      {"cbBaudRate", &TMainForm::cbBaudRateChange},
+      {"sButton2", &TMainForm::sButton2Click},
+      {"sButton3", &TMainForm::sButton3Click},
+      {"ButtonConect", &TMainForm::ButtonConectClick},
+      {"ButtonOpenHex", &TMainForm::ButtonOpenHexClick},
+      {"sComboBoxSkinName", &TMainForm::sComboBoxSkinNameChange},
+  };
+  for (const auto& [name, handler] : kHandlers)
+    if (name == control) return handler;
+  return nullptr;
+}
+
 void TMainForm::sComboBoxSkinNameChange() { sSkinManager1.SetSkinName(sComboBoxSkinName.Text()); }
 
 void TMainForm::sButton2Click() {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "firmware/Firmware.h"
@@ -55,6 +56,11 @@ class TMainForm : public forms::Window {
   void sButton2Click();
   void sButton3Click();
   void PNGButton6Click();
+
+  // The handler a control's click or user change runs, or null: one table
+  // for every face of the window.
+  using Handler = void (TMainForm::*)();
+  static Handler EventHandlerOf(std::string_view control);
 
   // True while a long operation (check, build, identification, write) runs and
   // pumps messages: the Qt layer defers the window's close until it unwinds.

@@ -31,26 +31,7 @@ namespace uiqt {
 namespace {
 
 namespace layout = ui::layout;
-using Handler = void (ui::TMainForm::*)();
-
-// The window's events: a click, or a change that the user makes.
-Handler HandlerOf(std::string_view control) {
-  static const std::pair<std::string_view, Handler> handlers[] = {
-      {"Label1", &ui::TMainForm::Label1Click},
-      {"cbPort", &ui::TMainForm::cbPortChange},
-      {"ButtonWrite", &ui::TMainForm::ButtonWriteClick},
-      {"PNGButton6", &ui::TMainForm::PNGButton6Click},
-      {"cbBaudRate", &ui::TMainForm::cbBaudRateChange},
-      {"sButton2", &ui::TMainForm::sButton2Click},
-      {"sButton3", &ui::TMainForm::sButton3Click},
-      {"ButtonConect", &ui::TMainForm::ButtonConectClick},
-      {"ButtonOpenHex", &ui::TMainForm::ButtonOpenHexClick},
-      {"sComboBoxSkinName", &ui::TMainForm::sComboBoxSkinNameChange},
-  };
-  for (const auto& [name, handler] : handlers)
-    if (name == control) return handler;
-  return nullptr;
-}
+using Handler = ui::TMainForm::Handler;
 
 QToolButton* MakePictureButton(QWidget* parent, const layout::ControlLayout& c) {
   auto* button = new QToolButton(parent);
@@ -155,7 +136,7 @@ void MainWindow::Build() {
   for (const layout::ControlLayout& c : table.controls) {
     QWidget* parent = std::string_view(c.parent) == table.name ? this : WidgetNamed(c.parent);
     forms::Control& model = *models.at(c.name);
-    const Handler handler = HandlerOf(c.name);
+    const Handler handler = ui::TMainForm::EventHandlerOf(c.name);
     QWidget* widget = nullptr;
     switch (c.kind) {
       case layout::Kind::Panel: {

@@ -12,24 +12,6 @@ namespace {
 
 constexpr UINT kRunPosted = WM_APP + 10;
 
-// The handlers that table rows trigger: a click, or the user's change.
-struct Event {
-  std::string_view control;
-  void (ui::TMainForm::*handler)();
-};
-constexpr Event kEvents[] = {
-    {"Label1", &ui::TMainForm::Label1Click},
-    {"cbPort", &ui::TMainForm::cbPortChange},
-    {"ButtonWrite", &ui::TMainForm::ButtonWriteClick},
-    {"PNGButton6", &ui::TMainForm::PNGButton6Click},
-    {"cbBaudRate", &ui::TMainForm::cbBaudRateChange},
-    {"sButton2", &ui::TMainForm::sButton2Click},
-    {"sButton3", &ui::TMainForm::sButton3Click},
-    {"ButtonConect", &ui::TMainForm::ButtonConectClick},
-    {"ButtonOpenHex", &ui::TMainForm::ButtonOpenHexClick},
-    {"sComboBoxSkinName", &ui::TMainForm::sComboBoxSkinNameChange},
-};
-
 // Handlers run from the event loop by Post, by index (a message carries no
 // member pointer).
 constexpr void (ui::TMainForm::*kPosted[])() = {&ui::TMainForm::FormActivate, &ui::TMainForm::FormResize};
@@ -63,8 +45,7 @@ forms::Control* MainWindow::ModelFor(std::string_view name) {
 }
 
 void MainWindow::UserEvent(std::string_view name) {
-  for (const Event& e : kEvents)
-    if (e.control == name) Run(e.handler);
+  if (const Handler handler = ui::TMainForm::EventHandlerOf(name)) Run(handler);
 }
 
 void MainWindow::Run(Handler handler) {

@@ -22,7 +22,7 @@ class MainWindow : public FormView {
   LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  using Handler = void (ui::TMainForm::*)();
+  using Handler = ui::TMainForm::Handler;
   void Run(Handler handler);
   // Runs the handler from the event loop, after the message at hand.
   void Post(Handler handler);
