@@ -26,7 +26,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// ALSA's (and so the theme player's) default device for this process, while it lasts.
+// ALSA's (and so the theme player's) default device for this process, while it
+// lasts. The player's lookup cache is kept private too: it is shared by every
+// process of the user, and a test running beside this one with the desktop's
+// theme would otherwise hand this one the desktop's sound files.
 class AlsaDefault {
  public:
   explicit AlsaDefault(const std::string& definition) {
@@ -34,11 +37,13 @@ class AlsaDefault {
     std::ofstream(config_) << definition;
     setenv("ALSA_CONFIG_PATH", config_.c_str(), 1);
     setenv("CANBERRA_DRIVER", "alsa", 1);
+    setenv("XDG_CACHE_HOME", dir_.path().toStdString().c_str(), 1);
     snd_config_update_free_global();
   }
   ~AlsaDefault() {
     unsetenv("ALSA_CONFIG_PATH");
     unsetenv("CANBERRA_DRIVER");
+    unsetenv("XDG_CACHE_HOME");
     snd_config_update_free_global();
   }
   std::string Path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)).toStdString(); }
