@@ -14,8 +14,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "forms/Shell.h"
@@ -97,6 +99,25 @@ void WriteWav(const std::string& path, unsigned hz, unsigned ms) {
     u16(static_cast<std::uint16_t>(static_cast<std::int16_t>(12000 * std::sin(2 * M_PI * hz * i / 48000.0))));
 }
 
+// A sound theme of the given WAV tones, where the desktop's theme would be,
+// while it lasts.
+class ToneTheme {
+ public:
+  ToneTheme(const AlsaDefault& alsa, std::initializer_list<std::pair<const char*, unsigned>> tones, unsigned ms) {
+    const std::string data = alsa.Path(""), theme = alsa.Path("sounds/freedesktop");
+    QDir().mkpath(QString::fromStdString(theme + "/stereo"));
+    std::ofstream(theme + "/index.theme")
+        << "[Sound Theme]\nName=Test\nDirectories=stereo\n\n[stereo]\nOutputProfile=stereo\n";
+    for (auto [name, hz] : tones) WriteWav(theme + "/stereo/" + name + ".wav", hz, ms);
+    setenv("XDG_DATA_HOME", data.c_str(), 1);
+    setenv("XDG_DATA_DIRS", data.c_str(), 1);
+  }
+  ~ToneTheme() {
+    unsetenv("XDG_DATA_HOME");
+    unsetenv("XDG_DATA_DIRS");
+  }
+};
+
 // What a stream wrote to a file descriptor while it was caught.
 class Caught {
  public:
@@ -135,17 +156,8 @@ TEST(Sounds, EachMessageBeepKindPlaysItsOwnEventOfTheSoundTheme) {
   const std::string raw = recorded.Path("event.raw");
   std::ofstream(recorded.Path("asound.conf")) << Recorder(raw);
   snd_config_update_free_global();
-  // A theme of four tones, where the desktop's theme would be.
-  const std::string theme = recorded.Path("sounds/freedesktop");
-  QDir().mkpath(QString::fromStdString(theme + "/stereo"));
-  std::ofstream(theme + "/index.theme") << "[Sound Theme]\nName=Test\nDirectories=stereo\n\n[stereo]\nOutputProfile=stereo\n";
+  const ToneTheme theme(recorded, {{"dialog-error", 440}, {"dialog-question", 550}, {"dialog-warning", 660}, {"dialog-information", 880}}, 100);
   const std::pair<unsigned, unsigned> kinds[] = {{16, 440}, {32, 550}, {48, 660}, {64, 880}};
-  const char* names[] = {"dialog-error", "dialog-question", "dialog-warning", "dialog-information"};
-  for (std::size_t i = 0; i < 4; ++i) WriteWav(theme + "/stereo/" + names[i] + ".wav", kinds[i].second, 100);
-  const std::string data = recorded.Path("");
-  setenv("XDG_DATA_HOME", data.c_str(), 1);
-  setenv("XDG_DATA_DIRS", data.c_str(), 1);
-
   uiqt::Sounds sounds;
   for (auto [type, hz] : kinds) {
     std::remove(raw.c_str());
@@ -154,8 +166,25 @@ TEST(Sounds, EachMessageBeepKindPlaysItsOwnEventOfTheSoundTheme) {
     if (samples.empty()) GTEST_SKIP() << "the theme's player recorded nothing through ALSA's file device here";
     EXPECT_NEAR(Pitch(samples, 48000.0), static_cast<double>(hz), hz * 0.01) << type;
   }
-  unsetenv("XDG_DATA_HOME");
-  unsetenv("XDG_DATA_DIRS");
+}
+
+// The window closed while a sound still plays: the sound may go on or stop,
+// the program must not fall over.
+TEST(Sounds, ClosingWhileASoundPlaysEndsCleanly) {
+  AlsaDefault recorded("");
+  const std::string raw = recorded.Path("sound.raw");
+  std::ofstream(recorded.Path("asound.conf")) << Recorder(raw);
+  snd_config_update_free_global();
+  const ToneTheme theme(recorded, {{"dialog-error", 440}}, 30);
+  for (int round = 0; round < 20; ++round) {
+    {
+      uiqt::Sounds sounds;
+      sounds.PlayEvent(16);
+      sounds.Flush();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(round % 8 * 10));
+  }
+  EXPECT_FALSE(Samples(raw).empty()) << "the sounds were heard";
 }
 
 TEST(Sounds, WithoutADeviceEverySoundIsSilentAndATonesTimeIsStillKept) {

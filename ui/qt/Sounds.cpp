@@ -55,6 +55,17 @@ bool PlayOnDefaultDevice(const std::vector<std::int16_t>& samples) {
   return played;
 }
 
+// The theme player for the whole process, made at the first sound and never
+// destroyed: destroying it unloads its output driver, in which a sound that is
+// still starting or ending runs on a thread of its own.
+ca_context* ThemePlayer() {
+  static ca_context* const player = [] {
+    ca_context* context = nullptr;
+    return ca_context_create(&context) == CA_SUCCESS ? context : nullptr;
+  }();
+  return player;
+}
+
 }  // namespace
 
 Sounds::Sounds() {
@@ -94,7 +105,6 @@ void Sounds::Flush() {
 }
 
 void Sounds::Run() {
-  ca_context* context = nullptr;
   std::unique_lock lock(mutex_);
   for (;;) {
     wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
@@ -105,14 +115,11 @@ void Sounds::Run() {
     lock.unlock();
     // The server is reached at the first sound; without one each sound is
     // refused and nothing more happens.
-    if (context || ca_context_create(&context) == CA_SUCCESS)
-      ca_context_play(context, 0, CA_PROP_EVENT_ID, EventId(type), nullptr);
+    if (ca_context* player = ThemePlayer()) ca_context_play(player, 0, CA_PROP_EVENT_ID, EventId(type), nullptr);
     lock.lock();
     busy_ = false;
     idle_.notify_all();
   }
-  lock.unlock();
-  if (context) ca_context_destroy(context);
 }
 
 void Sounds::PlayTone(unsigned frequencyHz, unsigned durationMs) {
