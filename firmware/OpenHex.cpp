@@ -13,6 +13,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "forms/UniqueFd.h"
 #endif
 
 #include "firmware/Firmware.h"
@@ -64,17 +66,11 @@ std::pair<OwnedFile, std::uint64_t> OpenRegularFile(const std::string& path) {
   if (!file) ThrowOpenError(path, errno);
   return {std::move(file), expected};
 #else
-  struct Fd {
-    int fd;
-    ~Fd() {
-      if (fd >= 0) ::close(fd);
-    }
-  };
   // Non-blocking, so that opening a named pipe without a writer returns at once.
-  Fd fd{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
-  if (fd.fd < 0) ThrowOpenError(path, errno);
+  forms::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (!fd.Valid()) ThrowOpenError(path, errno);
   struct stat info {};
-  if (::fstat(fd.fd, &info) != 0) ThrowOpenError(path, errno);
+  if (::fstat(fd.Get(), &info) != 0) ThrowOpenError(path, errno);
   if (!S_ISREG(info.st_mode)) {
     if (S_ISDIR(info.st_mode)) ThrowOpenError(path, EISDIR);
     ThrowOpenError(path, S_ISFIFO(info.st_mode)   ? "It is a named pipe, not a file"
@@ -83,9 +79,9 @@ std::pair<OwnedFile, std::uint64_t> OpenRegularFile(const std::string& path) {
   }
   const auto expected = static_cast<std::uint64_t>(info.st_size);
   if (expected > kMaxHexFileBytes) ThrowOpenError(path, TooLargeReason());
-  OwnedFile file(::fdopen(fd.fd, "rb"));
+  OwnedFile file(::fdopen(fd.Get(), "rb"));
   if (!file) ThrowOpenError(path, errno);
-  fd.fd = -1;  // the stream owns it now
+  fd.Release();  // the stream owns it now
   return {std::move(file), expected};
 #endif
 }

@@ -21,7 +21,7 @@
 #include "serial/WireTime.h"
 #include "serial/posix/LineSettings.h"
 #include "serial/posix/ModemWatch.h"
-#include "serial/posix/UniqueFd.h"
+#include "forms/UniqueFd.h"
 
 namespace serial {
 
@@ -95,7 +95,7 @@ class EventFdSignal : public StopSignal {
   int fd() const { return fd_.Get(); }
 
  private:
-  posix::UniqueFd fd_;
+  forms::UniqueFd fd_;
 };
 
 class PosixCommLayer : public CommLayer {
@@ -107,7 +107,7 @@ class PosixCommLayer : public CommLayer {
   OpenResult OpenDevice(const std::string& port) override {
     CloseDevice();
     if (port.empty()) return OpenResult::NotFound;
-    posix::UniqueFd fd(open(PortDevicePath(port).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    forms::UniqueFd fd(open(PortDevicePath(port).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!fd.Valid()) return FromErrno(errno);
     // flock conflicts for every user; TIOCEXCL also keeps out programs that do
     // not flock, though root passes it.
@@ -530,16 +530,16 @@ class PosixCommLayer : public CommLayer {
     return true;
   }
 
-  posix::UniqueFd fd_;
-  posix::UniqueFd txDone_;  // a finished write tells the event wait: transmit empty
+  forms::UniqueFd fd_;
+  forms::UniqueFd txDone_;  // a finished write tells the event wait: transmit empty
   CommTimeoutsBlock timeouts_{};
   Dcb dcb_{};
   // Set on the main thread while the event thread's wait reads it.
   std::atomic<std::int32_t> inSize_{0};
   std::atomic<std::uint32_t> mask_{0};
-  posix::UniqueFd modemChanged_;  // the modem watch tells the event wait
+  forms::UniqueFd modemChanged_;  // the modem watch tells the event wait
   std::unique_ptr<posix::ModemWatch> modem_;
-  posix::UniqueFd epoll_;
+  forms::UniqueFd epoll_;
   int watchedStop_ = -1;
   bool latencyRaised_ = false;
   int savedSerialFlags_ = 0;

@@ -22,12 +22,12 @@
 #include <stdexcept>
 #include <thread>
 
-#include "serial/posix/UniqueFd.h"
+#include "forms/UniqueFd.h"
 #include "tools/devsim/Bootloader.h"
 
 namespace devsim {
 
-using serial::posix::UniqueFd;
+using forms::UniqueFd;
 
 namespace {
 

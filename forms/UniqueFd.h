@@ -1,11 +1,11 @@
 #pragma once
 // A file descriptor with one owner: closed when the owner lets it go, however
-// that happens (an error thrown half-way included).
+// that happens (an error thrown half-way included). POSIX descriptors only.
 #include <unistd.h>
 
 #include <utility>
 
-namespace serial::posix {
+namespace forms {
 
 class UniqueFd {
  public:
@@ -33,4 +33,4 @@ class UniqueFd {
   int fd_ = -1;
 };
 
-}  // namespace serial::posix
+}  // namespace forms
