@@ -9,6 +9,16 @@ Synchronizer& Synchronizer::Instance() {
   return instance;
 }
 
+namespace {
+thread_local Synchronizer* boundWorld = nullptr;
+}  // namespace
+
+Synchronizer& Synchronizer::Current() { return boundWorld ? *boundWorld : Instance(); }
+
+Synchronizer::ThreadWorld::ThreadWorld(Synchronizer& world) : previous_(boundWorld) { boundWorld = &world; }
+
+Synchronizer::ThreadWorld::~ThreadWorld() { boundWorld = previous_; }
+
 Synchronizer::Synchronizer() : main_(std::this_thread::get_id()) {}
 
 void Synchronizer::SetMainThread() { main_.store(std::this_thread::get_id()); }

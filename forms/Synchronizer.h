@@ -19,6 +19,22 @@ class Synchronizer {
   // The process-wide instance; the thread that first asks for it is the main
   // thread until SetMainThread says otherwise.
   static Synchronizer& Instance();
+  // The instance of the calling thread's world: the one a ThreadWorld bound on
+  // this thread, else Instance(). A program that runs several worlds at once
+  // (one per port) gives each its own, so no hand-off crosses between them.
+  static Synchronizer& Current();
+
+  // Binds the calling thread to `world` for as long as it lives.
+  class ThreadWorld {
+   public:
+    explicit ThreadWorld(Synchronizer& world);
+    ~ThreadWorld();
+    ThreadWorld(const ThreadWorld&) = delete;
+    ThreadWorld& operator=(const ThreadWorld&) = delete;
+
+   private:
+    Synchronizer* previous_;
+  };
 
   Synchronizer();
   void SetMainThread();

@@ -127,14 +127,16 @@ IdentifyOutcome IdentifyDevice(ProtocolContext& ctx, Variant variant) {
   return IdentifyOutcome::Identified;
 }
 
-void ButtonConectClick(ProtocolContext& ctx) {
-  if (IdentifyDevice(ctx, Variant::IdentifyButton) != IdentifyOutcome::Identified) return;
+IdentifyOutcome ButtonConectClick(ProtocolContext& ctx) {
+  const IdentifyOutcome outcome = IdentifyDevice(ctx, Variant::IdentifyButton);
+  if (outcome != IdentifyOutcome::Identified) return outcome;
   ctx.ButtonOpenHex.SetEnabled(true);
   ctx.shell.MessageBeep(forms::MB_ICONASTERISK);
   ctx.shell.ShowMessage(texts::kIdentifiedPrefix + ctx.MemoAbout.Text());
   ctx.shell.ShowMessage(texts::kSuspended);
   ctx.LabelNameOfHex.SetCaption(texts::kOpenHexStatus);
   ctx.ButtonOpenHex.SetFocus();
+  return outcome;
 }
 
 }  // namespace protocol

@@ -86,8 +86,19 @@ TransferOutcome TransferImage(ProtocolContext& ctx);
 // The attempts of the command in CommandText; Completed means "go on".
 TransferOutcome RunAttempts(ProtocolContext& ctx, Phase phase);
 
+// How a write procedure ended, for a caller that keeps count (the window
+// does not look: its messages have said everything).
+enum class WriteOutcome { NotIdentified, UnknownBootloader, UnknownVersion, AlreadyWritten, NewerWritten,
+                          Written, Failed, Stopped };
+
 // The handlers.
-void ButtonConectClick(ProtocolContext& ctx);
-void ButtonWriteClick(ProtocolContext& ctx);
+IdentifyOutcome ButtonConectClick(ProtocolContext& ctx);
+WriteOutcome ButtonWriteClick(ProtocolContext& ctx);
+
+// The stop key: the running transfer stops at its next check, the selectors
+// come back and the stop message is shown.
+void StopKey(ProtocolContext& ctx);
+// The reset key: open by the selectors, reset the device, close, say so.
+void ResetKey(ProtocolContext& ctx);
 
 }  // namespace protocol

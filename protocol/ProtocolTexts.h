@@ -50,6 +50,15 @@ inline constexpr const char* kProgramError = "                              \r\n
 inline constexpr const char* kIncompleteWarning =
     "                                               Увага!\r\nПри неповному запису можлива некоректна робота приладу!";
 
+inline constexpr const char* kStoppedStatus = "Зупинено користувачем";
+inline constexpr const char* kStoppedMessage =
+    "                   Зупинено користувачем!\r\n"
+    "         Мікропрограма записана частково!\r\n"
+    "Необхідно повторно вибрати файл прошивки,\r\n"
+    "    і провести запис, інакще в подальшому\r\n"
+    "             прилад буде не працездатний!";
+inline constexpr const char* kDeviceReset = "Скинуто прилад!!!";
+
 // Log words of the transfer's lines in MemoAbout.
 inline constexpr const char* kLogErased = "Очистив";
 inline constexpr const char* kLogWrote = "Записав";

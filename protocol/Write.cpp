@@ -29,10 +29,11 @@ std::string AutoCalibrationText(const ProcedureValues& v) {
          std::to_string(v.ProgramPause);
 }
 
-void Refuse(ProtocolContext& ctx, const char* message) {
+WriteOutcome Refuse(ProtocolContext& ctx, const char* message, WriteOutcome outcome) {
   ResetDevice(ctx);
   ctx.BComPort1.Close();
   ctx.shell.ShowMessage(message);
+  return outcome;
 }
 
 // The window as a running transfer wants it; the procedure's values from 0.
@@ -129,25 +130,49 @@ TransferOutcome TransferImage(ProtocolContext& ctx) {
   return {TransferOutcome::Completed, Phase::Erase};
 }
 
-void ButtonWriteClick(ProtocolContext& ctx) {
-  if (IdentifyDevice(ctx, Variant::WriteProcedure) != IdentifyOutcome::Identified) return;
+WriteOutcome ButtonWriteClick(ProtocolContext& ctx) {
+  switch (IdentifyDevice(ctx, Variant::WriteProcedure)) {
+    case IdentifyOutcome::Identified: break;
+    case IdentifyOutcome::NotIdentified: return WriteOutcome::NotIdentified;
+    case IdentifyOutcome::UnknownBootloader: return WriteOutcome::UnknownBootloader;
+  }
 
   const std::string version = ctx.MemoAbout.Text();
   switch (wire::JudgeVersion(version)) {
-    case wire::VersionVerdict::Unknown: return Refuse(ctx, texts::kWhatIsThis);
-    case wire::VersionVerdict::AlreadyWritten: return Refuse(ctx, texts::kAlreadyWritten);
+    case wire::VersionVerdict::Unknown: return Refuse(ctx, texts::kWhatIsThis, WriteOutcome::UnknownVersion);
+    case wire::VersionVerdict::AlreadyWritten:
+      return Refuse(ctx, texts::kAlreadyWritten, WriteOutcome::AlreadyWritten);
     case wire::VersionVerdict::NotANumber: forms::ThrowConvertError(version);
-    case wire::VersionVerdict::Newer: return Refuse(ctx, texts::kNewerWritten);
+    case wire::VersionVerdict::Newer: return Refuse(ctx, texts::kNewerWritten, WriteOutcome::NewerWritten);
     case wire::VersionVerdict::Older: break;
   }
 
   PrepareTransfer(ctx);
   const TransferOutcome outcome = TransferImage(ctx);
   switch (outcome.kind) {
-    case TransferOutcome::Completed: CompletedEnd(ctx); break;
-    case TransferOutcome::Failed: FailedEnd(ctx, outcome.phase); break;
+    case TransferOutcome::Completed: CompletedEnd(ctx); return WriteOutcome::Written;
+    case TransferOutcome::Failed: FailedEnd(ctx, outcome.phase); return WriteOutcome::Failed;
     case TransferOutcome::Stopped: break;  // the stop key has already said everything
   }
+  return WriteOutcome::Stopped;
+}
+
+void StopKey(ProtocolContext& ctx) {
+  ctx.state.StopRequested = -1;
+  ctx.ButtonConect.SetEnabled(true);
+  ctx.ButtonOpenHex.SetEnabled(true);
+  ctx.ButtonWrite.SetEnabled(true);
+  ctx.cbPort.SetEnabled(true);
+  ctx.cbBaudRate.SetEnabled(true);
+  ctx.LabelNameOfHex.SetCaption(texts::kStoppedStatus);
+  ctx.shell.ShowMessage(texts::kStoppedMessage);
+}
+
+void ResetKey(ProtocolContext& ctx) {
+  if (!ApplySelectorsAndOpen(ctx)) return;
+  ResetDevice(ctx);
+  ctx.BComPort1.Close();
+  ctx.shell.ShowMessage(texts::kDeviceReset);
 }
 
 }  // namespace protocol

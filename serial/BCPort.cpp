@@ -86,6 +86,7 @@ struct TBComPort::Impl {
   TSyncMethod syncMethod = smThreadSync;
   TComTimeouts timeouts;
   bool notifyWindow = false;  // smWindowSync's hand-offs are accepted
+  forms::Synchronizer* hand = nullptr;
 };
 
 TBComPort::TBComPort() : TBComPort(CreatePlatformCommLayer()) {}
@@ -95,7 +96,7 @@ TBComPort::TBComPort(std::unique_ptr<CommLayer> layer) : impl_(std::make_unique<
   impl_->timeouts.BindPort(this);
   // Pins the main thread to the one that makes the components, before any
   // event thread can ask first.
-  forms::Synchronizer::Instance();
+  impl_->hand = &forms::Synchronizer::Current();
 }
 
 TBComPort::~TBComPort() {
@@ -104,7 +105,7 @@ TBComPort::~TBComPort() {
   } catch (...) {
     // A destructor must not throw; force the rest of the close.
     impl_->eventThread.reset();
-    forms::Synchronizer::Instance().RemoveQueued(this);
+    impl_->hand->RemoveQueued(this);
     impl_->layer->CloseDevice();
     impl_->isOpen = false;
   }
@@ -112,6 +113,7 @@ TBComPort::~TBComPort() {
 }
 
 CommLayer& TBComPort::Layer() { return *impl_->layer; }
+forms::Synchronizer& TBComPort::Hand() const { return *impl_->hand; }
 bool TBComPort::IsOpen() const { return impl_->isOpen; }
 TPortEvents TBComPort::MonitoredEvents() const { return impl_->monitored; }
 std::uint64_t TBComPort::EventThreadWakeups() const { return impl_->layer->Wakeups(); }
@@ -148,7 +150,7 @@ bool TBComPort::Close() {
   if (!impl_->layer->PurgeComm(PURGE_TXABORT | PURGE_RXABORT)) Fail(messages::kPurgeComm);
   impl_->eventThread.reset();
   if (impl_->notifyWindow) {
-    forms::Synchronizer::Instance().RemoveQueued(this);
+    impl_->hand->RemoveQueued(this);
     impl_->notifyWindow = false;
   }
   impl_->layer->CloseDevice();

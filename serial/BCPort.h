@@ -7,6 +7,7 @@
 #include <string>
 
 #include "forms/Errors.h"
+#include "forms/Synchronizer.h"
 
 // <winspool.h> (through <windows.h>) maps SetPort to the printer call SetPortA
 // or SetPortW: our property setter keeps its name.
@@ -180,6 +181,9 @@ class TBComPort {
   // How often the event thread's wait woke up since the port was created.
   std::uint64_t EventThreadWakeups() const;
   CommLayer& Layer();
+  // The world whose main thread receives this port's hand-offs: the one of the
+  // thread that made the port.
+  forms::Synchronizer& Hand() const;
 
   TComSignalEvent OnCTSChange;
   TComSignalEvent OnDSRChange;

@@ -15,7 +15,7 @@ TComThread::~TComThread() {
   SignalStop();
   // The body may be waiting for the main thread to deliver; keep serving until
   // it has ended, or the two would wait for each other.
-  auto& sync = forms::Synchronizer::Instance();
+  auto& sync = OwnerPort.Hand();
   while (!finished_.load()) sync.CheckSynchronize(20);
   thread_.join();
 }
@@ -35,7 +35,7 @@ void TComThread::Execute() {
       PendingEvents = EventsFromMask(mask);
       if (PendingEvents.Empty()) continue;
       switch (OwnerPort.SyncMethod()) {
-        case smThreadSync: forms::Synchronizer::Instance().Synchronize([this] { DeliverEvents(); }); break;
+        case smThreadSync: OwnerPort.Hand().Synchronize([this] { DeliverEvents(); }); break;
         case smWindowSync: SendEventsToWindow(); break;
         case smNone: DeliverEvents(); break;
       }
@@ -49,7 +49,7 @@ void TComThread::Execute() {
     // is: a reply already queued is still there for the next read.
   }
   finished_.store(true);
-  forms::Synchronizer::Instance().Signal();
+  OwnerPort.Hand().Signal();
 }
 
 void TComThread::DeliverEvents() {
@@ -70,7 +70,7 @@ void TComThread::SendEventsToWindow() {
   static constexpr std::pair<TPortEvent, std::uint32_t> kOrder[] = {
       {peError, EV_ERR}, {peRxChar, EV_RXCHAR}, {peTxEmpty, EV_TXEMPTY}, {peRing, EV_RING},
       {peCTS, EV_CTS},   {peDSR, EV_DSR},       {peRLSD, EV_RLSD},       {peRx80Full, EV_RX80FULL}};
-  auto& sync = forms::Synchronizer::Instance();
+  auto& sync = OwnerPort.Hand();
   TBComPort* port = &OwnerPort;
   for (auto [member, bit] : kOrder)
     if (PendingEvents.Contains(member))

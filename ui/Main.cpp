@@ -179,14 +179,8 @@ void TMainForm::FormKeyDown(std::uint16_t key, forms::TShiftState shift) {
 }
 
 void TMainForm::StopCommand() {
-  state.StopRequested = -1;
-  ButtonConect.SetEnabled(true);
-  ButtonOpenHex.SetEnabled(true);
-  ButtonWrite.SetEnabled(true);
-  cbPort.SetEnabled(true);
-  cbBaudRate.SetEnabled(true);
-  LabelNameOfHex.SetCaption(texts::kStoppedStatus);
-  shell_.ShowMessage(texts::kStoppedMessage);
+  auto ctx = protocolContext();
+  protocol::StopKey(ctx);
 }
 
 void TMainForm::RefreshPorts() {
@@ -199,10 +193,7 @@ void TMainForm::RefreshPorts() {
 
 void TMainForm::ResetCommand() {
   auto ctx = protocolContext();
-  if (!protocol::ApplySelectorsAndOpen(ctx)) return;
-  protocol::ResetDevice(ctx);
-  BComPort1.Close();
-  shell_.ShowMessage(texts::kDeviceReset);
+  protocol::ResetKey(ctx);
 }
 
 }  // namespace ui

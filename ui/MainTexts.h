@@ -9,15 +9,10 @@ inline constexpr const char* kTitle = "ZOR-5 Bootloader (від 25.08.21)";
 inline constexpr const char* kIdentifyTheDevice = "Визначте прилад";
 // The stored caption of Label3 is the one identification resets it to.
 inline constexpr const char* kAutoCalibrationZero = protocol::texts::kAutoCalibrationZero;
-inline constexpr const char* kStoppedStatus = "Зупинено користувачем";
-inline constexpr const char* kStoppedMessage =
-    "                   Зупинено користувачем!\r\n"
-    "         Мікропрограма записана частково!\r\n"
-    "Необхідно повторно вибрати файл прошивки,\r\n"
-    "    і провести запис, інакще в подальшому\r\n"
-    "             прилад буде не працездатний!";
+inline constexpr const char* kStoppedStatus = protocol::texts::kStoppedStatus;
+inline constexpr const char* kStoppedMessage = protocol::texts::kStoppedMessage;
 inline constexpr const char* kPortsRefreshed = "Порти оновлено!";
-inline constexpr const char* kDeviceReset = "Скинуто прилад!!!";
+inline constexpr const char* kDeviceReset = protocol::texts::kDeviceReset;
 
 // Captions and hints of the layout.
 inline constexpr const char* kLabel1Caption = "Порт:";

@@ -1,0 +1,34 @@
+#include "cli/ConsoleShell.h"
+
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+#include "forms/Synchronizer.h"
+
+namespace cli {
+
+void ConsoleShell::Sleep(unsigned ms) {
+  if (ms == 0) std::this_thread::yield();
+  else std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void ConsoleShell::ProcessMessages() {
+  forms::Synchronizer::Current().CheckSynchronize();
+  if (onPump) onPump();
+}
+
+std::string ConsoleShell::LongTimeOfDay() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
+  localtime_r(&now, &local);
+#endif
+  char text[16];
+  std::strftime(text, sizeof text, "%H:%M:%S", &local);
+  return text;
+}
+
+}  // namespace cli

@@ -1,0 +1,12 @@
+#pragma once
+// Ctrl+C and SIGTERM (the console's control handler on Windows): the stop key
+// of every running port. The press is remembered; each port acts on it when it
+// can.
+namespace cli {
+
+void InstallStopKey();
+bool StopPressed();
+// For the tests and the watch loop's own end.
+void PressStopKey();
+
+}  // namespace cli

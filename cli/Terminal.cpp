@@ -1,0 +1,132 @@
+#include "cli/Terminal.h"
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace cli {
+
+namespace {
+
+constexpr int kBarWidth = 24;
+
+std::string Bar(int percent) {
+  const int filled = percent * kBarWidth / 100;
+  return "[" + std::string(static_cast<std::size_t>(filled), '#') +
+         std::string(static_cast<std::size_t>(kBarWidth - filled), '.') + "]";
+}
+
+std::string Padded(int percent) {
+  std::string text = std::to_string(percent) + "%";
+  return std::string(4 - std::min<std::size_t>(4, text.size()), ' ') + text;
+}
+
+}  // namespace
+
+bool PrepareConsole() {
+#ifdef _WIN32
+  SetConsoleOutputCP(CP_UTF8);
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  if (!_isatty(_fileno(stdout)) || !GetConsoleMode(out, &mode)) return false;
+  return SetConsoleMode(out, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+#else
+  return ::isatty(STDOUT_FILENO) == 1;
+#endif
+}
+
+Terminal::Terminal(bool live, bool json) : live_(live && !json), json_(json), text_(json ? stderr : stdout) {}
+
+Terminal::Line& Terminal::LineOf(const std::string& port) {
+  for (auto& line : lines_)
+    if (line.port == port) return line;
+  lines_.push_back({port, "", 0});
+  return lines_.back();
+}
+
+void Terminal::Erase() {
+  // Up to the first live line, and clear from there down.
+  if (drawn_ > 0) std::fprintf(text_, "\x1b[%zuA\r\x1b[J", drawn_);
+  drawn_ = 0;
+}
+
+void Terminal::Draw() {
+  for (const auto& line : lines_)
+    std::fprintf(text_, "%s %s %s  %s\n", line.port.c_str(), Bar(line.percent).c_str(), Padded(line.percent).c_str(),
+                 line.status.c_str());
+  drawn_ = lines_.size();
+  std::fflush(text_);
+}
+
+void Terminal::Message(const std::string& port, const std::string& text) {
+  std::lock_guard lock(mutex_);
+  if (live_) Erase();
+  const std::string prefix = port.empty() ? "" : port + ": ";
+  // A box's lines end in CR LF: each becomes a line of its own, prefixed.
+  std::string out = prefix;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') {
+      out += text[i];
+      continue;
+    }
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    out += "\n" + prefix;
+  }
+  std::fprintf(text_, "%s\n", out.c_str());
+  if (live_) Draw();
+  std::fflush(text_);
+}
+
+void Terminal::Status(const std::string& port, const std::string& status) {
+  std::lock_guard lock(mutex_);
+  Line& line = LineOf(port);
+  if (line.status == status && !live_) return;
+  line.status = status;
+  if (live_) {
+    Erase();
+    Draw();
+  } else {
+    std::fprintf(text_, "%s: %s\n", port.c_str(), status.c_str());
+    std::fflush(text_);
+  }
+}
+
+void Terminal::Progress(const std::string& port, int percent) {
+  std::lock_guard lock(mutex_);
+  Line& line = LineOf(port);
+  if (line.percent == percent) return;
+  line.percent = percent;
+  if (!live_) return;
+  Erase();
+  Draw();
+}
+
+void Terminal::Finished(const std::string& port, const std::string& outcome) {
+  std::lock_guard lock(mutex_);
+  Line& line = LineOf(port);
+  line.status += "  [" + outcome + "]";
+  if (live_) {
+    Erase();
+    Draw();
+  } else {
+    std::fprintf(text_, "%s: [%s]\n", port.c_str(), outcome.c_str());
+    std::fflush(text_);
+  }
+}
+
+void Terminal::Record(const std::string& jsonLine) {
+  if (!json_) return;
+  std::lock_guard lock(mutex_);
+  std::fprintf(stdout, "%s\n", jsonLine.c_str());
+  std::fflush(stdout);
+}
+
+void Terminal::Finish() {
+  std::lock_guard lock(mutex_);
+  drawn_ = 0;
+}
+
+}  // namespace cli
