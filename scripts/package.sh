@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh dpkg-dev
 build=${BUILD_DIR:-build}
 cmake -S . -B "$build" >/dev/null
-cmake --build "$build" -j "$(nproc)" --target uploader package_docs >/dev/null
+cmake --build "$build" -j "$(nproc)" --target uploader zor5-flash package_docs >/dev/null
 out=$build/package
 rm -rf "$out"
 mkdir -p "$out"

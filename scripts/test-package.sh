@@ -38,7 +38,7 @@ trap cleanup EXIT
 # documentation; nothing of the developers' (simulator, tools, libraries, headers).
 dpkg -c "$deb" | awk '{print $6}' >"$tmp/files"
 desktop=$(grep -E '^\./usr/share/applications/.+\.desktop$' "$tmp/files") || fail "no menu entry"
-for f in ./usr/bin/$pkg ./usr/share/man/man1/$pkg.1.gz \
+for f in ./usr/bin/$pkg ./usr/share/man/man1/$pkg.1.gz ./usr/bin/zor5-flash ./usr/share/man/man1/zor5-flash.1.gz \
   ./usr/share/doc/$pkg/copyright ./usr/share/doc/$pkg/changelog.Debian.gz ./usr/share/doc/$pkg/README.Debian; do
   grep -qx "$f" "$tmp/files" || fail "missing $f"
 done
