@@ -97,7 +97,6 @@ ProcedureRecord PortWorld::Run() {
   record.port = job_.port;
   record.written = job_.command == Command::Write ? job_.image : nullptr;
   record.start = std::chrono::system_clock::now();
-  terminal_.Status(job_.port, "...");
   try {
     record.outcome = Procedure();
   } catch (const std::exception& e) {

@@ -3,6 +3,8 @@
 namespace cli {
 
 void Session::Start(PortJob job) {
+  // Its line first, so the lines stand in the order the ports were named.
+  terminal_.Starting(job.port);
   std::lock_guard lock(mutex_);
   auto entry = std::make_unique<Running_>();
   entry->job = std::move(job);
@@ -18,7 +20,7 @@ void Session::Conclude(const ProcedureRecord& record) {
   const std::string line = RecordLine(record);
   if (log_) log_->Append(line);
   terminal_.Record(line);
-  terminal_.Finished(record.port, std::string(OutcomeName(record.outcome)));
+  terminal_.Finished(record.port, std::string(OutcomeName(record.outcome)), record.outcome == Outcome::Written);
   int seen = exitCode_.load();
   const int code = ExitCodeOf(record.outcome);
   while (!exitCode_.compare_exchange_weak(seen, Worse(seen, code))) {

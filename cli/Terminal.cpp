@@ -12,6 +12,7 @@ namespace cli {
 namespace {
 
 constexpr int kBarWidth = 24;
+constexpr const char* kStarting = "...";
 
 std::string Bar(int percent) {
   const int filled = percent * kBarWidth / 100;
@@ -80,6 +81,8 @@ void Terminal::Message(const std::string& port, const std::string& text) {
   std::fflush(text_);
 }
 
+void Terminal::Starting(const std::string& port) { Status(port, kStarting); }
+
 void Terminal::Status(const std::string& port, const std::string& status) {
   std::lock_guard lock(mutex_);
   Line& line = LineOf(port);
@@ -104,10 +107,12 @@ void Terminal::Progress(const std::string& port, int percent) {
   Draw();
 }
 
-void Terminal::Finished(const std::string& port, const std::string& outcome) {
+void Terminal::Finished(const std::string& port, const std::string& outcome, bool complete) {
   std::lock_guard lock(mutex_);
   Line& line = LineOf(port);
-  line.status += "  [" + outcome + "]";
+  if (complete) line.percent = 100;
+  // A procedure that ended before any phase has only its outcome to show.
+  line.status = line.status == kStarting ? "[" + outcome + "]" : line.status + "  [" + outcome + "]";
   if (live_) {
     Erase();
     Draw();

@@ -17,12 +17,15 @@ class Terminal {
   // A message of the program, each of its lines prefixed by the port (none
   // for the firmware file's own messages).
   void Message(const std::string& port, const std::string& text);
+  // The port's line, before its procedure begins.
+  void Starting(const std::string& port);
   // The port's status changed (a new phase): a plain line, or its live line.
   void Status(const std::string& port, const std::string& status);
   // The port's gauge moved: its live line only.
   void Progress(const std::string& port, int percent);
-  // The port's procedure ended with this outcome.
-  void Finished(const std::string& port, const std::string& outcome);
+  // The port's procedure ended with this outcome; a complete write shows a
+  // full bar (the window's gauge goes back to zero at the end).
+  void Finished(const std::string& port, const std::string& outcome, bool complete);
   // A record: on standard output when JSON is on.
   void Record(const std::string& jsonLine);
   // The live lines stay as they are; what follows starts below them.

@@ -18,7 +18,7 @@ export DEVSIM=$root/build/tools/devsim/devsim
 
 # i686: the shipped program and a test program, linked and inspected (not run).
 cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-win32 -j "$jobs" --target uploader test_windows_serial
+cmake --build build-win32 -j "$jobs" --target uploader zor5-flash test_windows_serial
 # x86_64: everything, to run.
 cmake -S . -B build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-win64 -j "$jobs"
@@ -26,6 +26,7 @@ cmake --build build-win64 -j "$jobs"
 # 32-bit programs that import system DLLs only.
 bash scripts/check-pe.sh i686 build-win32/ui/win32/uploader.exe
 bash scripts/check-pe.sh i686 build-win32/tests/windows/test_windows_serial.exe
+bash scripts/check-pe.sh i686 build-win32/cli/zor5-flash.exe
 bash scripts/check-pe.sh x86_64 build-win64/ui/win32/uploader.exe
 
 source scripts/wine-env.sh
@@ -60,6 +61,21 @@ ctest --test-dir build-win64 --output-on-failure -j 1
 devsim_stop device
 cmp "$work/flash.bin" "$work/image.bin"
 echo "Windows: the simulator's flash equals the written image ($(stat -c %s "$work/flash.bin") bytes)"
+
+# zor5-flash.exe writing two COM ports at once, each a simulator of its own.
+small=(--geometry 10,64,8 --erased --description 210824)
+devsim_start left --flash "$work/left.bin" "${small[@]}"
+devsim_start right --flash "$work/right.bin" "${small[@]}"
+wine_map_com COM8 "$DEVSIM_FOLDER/left"
+wine_map_com COM9 "$DEVSIM_FOLDER/right"
+wine_restart
+"$WINE" build-win64/cli/zor5-flash.exe write --log "$(winepath -w "$work/flash.jsonl")" COM8 COM9 </dev/null ||
+  { echo "zor5-flash.exe write failed: exit $?" >&2; exit 1; }
+devsim_stop left
+devsim_stop right
+for side in left right; do cmp -n "$(stat -c %s "$work/$side.bin")" "$work/$side.bin" "$work/image.bin"; done
+[ "$(grep -c '"outcome":"written"' "$work/flash.jsonl")" = 2 ] || { cat "$work/flash.jsonl" >&2; exit 1; }
+echo "Windows: zor5-flash.exe wrote COM8 and COM9 at once; both flashes equal the image"
 
 # The program itself, in its window under Xvfb, driven as a user would.
 cleanup
