@@ -24,7 +24,8 @@ mkdir -m 700 "$DEVSIM_FOLDER"
 trap 'devsim_stop_all; rm -rf "$XDG_RUNTIME_DIR"' EXIT
 
 one=
-printf '%6s %10s %8s %10s %14s %9s\n' ports wall_s ratio peak_MB cpu_per_port outcome
+printf '%6s %10s %8s %10s %14s %14s %9s\n' ports wall_s ratio peak_MB cpu_per_port sim_cpu_total outcome
+echo "(load before: $(cut -d' ' -f1-3 /proc/loadavg); $(nproc) cores)"
 for n in "${counts[@]}"; do
   ports=()
   for i in $(seq "$n"); do
@@ -36,9 +37,15 @@ for n in "${counts[@]}"; do
   /usr/bin/time -f '%e %U %S %M' -o "$XDG_RUNTIME_DIR/time" "$flash" write "${ports[@]}" \
     >"$XDG_RUNTIME_DIR/out-$n" 2>&1 || rc=$?
   read -r wall user sys peak <"$XDG_RUNTIME_DIR/time"
+  # The simulators' own CPU (they share the machine with the program).
+  sim_ticks=0
+  for pid in "${DEVSIM_PIDS[@]}"; do
+    sim_ticks=$((sim_ticks + $(awk '{print $14 + $15}' "/proc/$pid/stat")))
+  done
   devsim_stop_all
   [ -n "$one" ] || one=$wall
-  awk -v n="$n" -v w="$wall" -v one="$one" -v u="$user" -v s="$sys" -v m="$peak" -v rc="$rc" 'BEGIN {
-    printf "%6d %10.2f %7.3fx %10.1f %13.2f%% %9s\n", n, w, w / one, m / 1024, 100 * (u + s) / n / w, rc == 0 ? "all ok" : "exit " rc
+  awk -v n="$n" -v w="$wall" -v one="$one" -v u="$user" -v s="$sys" -v m="$peak" -v rc="$rc" -v st="$sim_ticks" -v hz="$(getconf CLK_TCK)" 'BEGIN {
+    printf "%6d %10.2f %7.3fx %10.1f %13.2f%% %13.1f%% %9s\n", n, w, w / one, m / 1024, 100 * (u + s) / n / w,
+      100 * st / hz / w, rc == 0 ? "all ok" : "exit " rc
   }'
 done
