@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -62,35 +63,48 @@ int IdentifyPort(const std::string& port, const Options& options) { return RunOn
 
 int ResetPort(const std::string& port, const Options& options) { return RunOne(Command::Reset, port, options); }
 
-int WritePorts(const std::vector<std::string>& ports, const Options& options) {
+namespace {
+
+// What write and watch share: the image checked before any port opens, then
+// the log, then the ports of a session.
+template <typename StartPorts>
+int WriteSession(const Options& options, StartPorts startPorts) {
   Terminal terminal(PrepareConsole(), options.json);
   const auto image = PrepareImage(options.hexFile, terminal);
   if (!image) return kFileRefused;
   auto log = OpenLog(options, terminal);
   if (options.logFile && !log) return kUsage;
   Session session(terminal, log.get());
-  for (const auto& port : ports) session.Start({Command::Write, port, SpeedIndex(options.speed), &*image});
+  startPorts(session, [&](const std::string& port) {
+    session.Start({Command::Write, port, SpeedIndex(options.speed), &*image});
+  });
   const int code = session.Finish();
   terminal.Finish();
   return code;
 }
 
+}  // namespace
+
+int WritePorts(const std::vector<std::string>& ports, const Options& options) {
+  return WriteSession(options, [&](Session&, const auto& write) {
+    std::vector<std::string> started;
+    for (const auto& port : ports) {
+      // A port named twice is written once: a second open would only find it busy.
+      if (std::find(started.begin(), started.end(), port) != started.end()) continue;
+      started.push_back(port);
+      write(port);
+    }
+  });
+}
+
 int WatchPorts(const Options& options) {
-  Terminal terminal(PrepareConsole(), options.json);
-  const auto image = PrepareImage(options.hexFile, terminal);
-  if (!image) return kFileRefused;
-  auto log = OpenLog(options, terminal);
-  if (options.logFile && !log) return kUsage;
-  Session session(terminal, log.get());
-  serial::DeviceArrival arrival;
-  // The wait is bounded only so that Ctrl+C is seen; arrivals wake it at once.
-  while (!StopPressed()) {
-    for (const auto& port : arrival.Wait(200))
-      if (!session.Running(port)) session.Start({Command::Write, port, SpeedIndex(options.speed), &*image});
-  }
-  const int code = session.Finish();
-  terminal.Finish();
-  return code;
+  return WriteSession(options, [&](Session& session, const auto& write) {
+    serial::DeviceArrival arrival;
+    // The wait is bounded only so that Ctrl+C is seen; arrivals wake it at once.
+    while (!StopPressed())
+      for (const auto& port : arrival.Wait(200))
+        if (!session.Running(port)) write(port);
+  });
 }
 
 }  // namespace cli

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <thread>
 
+#include "cli/Clock.h"
 #include "forms/Synchronizer.h"
 
 namespace cli {
@@ -19,13 +20,7 @@ void ConsoleShell::ProcessMessages() {
 }
 
 std::string ConsoleShell::LongTimeOfDay() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
+  const std::tm local = CalendarTime(std::time(nullptr), false);
   char text[16];
   std::strftime(text, sizeof text, "%H:%M:%S", &local);
   return text;

@@ -3,18 +3,14 @@
 #include <ctime>
 #include <nlohmann/json.hpp>
 
+#include "cli/Clock.h"
+
 namespace cli {
 
 std::string IsoTime(std::chrono::system_clock::time_point t) {
   using namespace std::chrono;
   const auto ms = duration_cast<milliseconds>(t.time_since_epoch()).count();
-  const std::time_t seconds = static_cast<std::time_t>(ms / 1000);
-  std::tm utc{};
-#ifdef _WIN32
-  gmtime_s(&utc, &seconds);
-#else
-  gmtime_r(&seconds, &utc);
-#endif
+  const std::tm utc = CalendarTime(static_cast<std::time_t>(ms / 1000), true);
   char text[40];
   const std::size_t n = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
   std::snprintf(text + n, sizeof text - n, ".%03dZ", static_cast<int>(ms % 1000));

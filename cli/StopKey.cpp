@@ -44,6 +44,4 @@ void InstallStopKey() {
 
 bool StopPressed() { return pressed.load(); }
 
-void PressStopKey() { pressed.store(true); }
-
 }  // namespace cli

@@ -6,7 +6,5 @@ namespace cli {
 
 void InstallStopKey();
 bool StopPressed();
-// For the tests and the watch loop's own end.
-void PressStopKey();
 
 }  // namespace cli

@@ -62,6 +62,16 @@ void Terminal::Draw() {
   std::fflush(text_);
 }
 
+void Terminal::Show(const std::string& port, const std::string& plain) {
+  if (live_) {
+    Erase();
+    Draw();
+  } else {
+    std::fprintf(text_, "%s: %s\n", port.c_str(), plain.c_str());
+    std::fflush(text_);
+  }
+}
+
 void Terminal::Message(const std::string& port, const std::string& text) {
   std::lock_guard lock(mutex_);
   if (live_) Erase();
@@ -88,13 +98,7 @@ void Terminal::Status(const std::string& port, const std::string& status) {
   Line& line = LineOf(port);
   if (line.status == status && !live_) return;
   line.status = status;
-  if (live_) {
-    Erase();
-    Draw();
-  } else {
-    std::fprintf(text_, "%s: %s\n", port.c_str(), status.c_str());
-    std::fflush(text_);
-  }
+  Show(port, status);
 }
 
 void Terminal::Progress(const std::string& port, int percent) {
@@ -113,13 +117,7 @@ void Terminal::Finished(const std::string& port, const std::string& outcome, boo
   if (complete) line.percent = 100;
   // A procedure that ended before any phase has only its outcome to show.
   line.status = line.status == kStarting ? "[" + outcome + "]" : line.status + "  [" + outcome + "]";
-  if (live_) {
-    Erase();
-    Draw();
-  } else {
-    std::fprintf(text_, "%s: [%s]\n", port.c_str(), outcome.c_str());
-    std::fflush(text_);
-  }
+  Show(port, "[" + outcome + "]");
 }
 
 void Terminal::Record(const std::string& jsonLine) {

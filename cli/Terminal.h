@@ -40,6 +40,8 @@ class Terminal {
   Line& LineOf(const std::string& port);
   void Erase();
   void Draw();
+  // A change of a port's line: redrawn live, or this plain line.
+  void Show(const std::string& port, const std::string& plain);
 
   std::mutex mutex_;
   bool live_;

@@ -6,11 +6,7 @@
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/StopKey.h"
-#include "protocol/wire/Wire.h"
-
-#ifndef ZOR5_FLASH_VERSION
-#define ZOR5_FLASH_VERSION "1.0.0"
-#endif
+#include "Version.h"
 
 namespace {
 
@@ -27,8 +23,7 @@ void AddWriteOptions(CLI::App& command, cli::Options& options) {
 
 int main(int argc, char** argv) {
   CLI::App app{"Writes the ZOR-5 firmware into devices on serial ports, several at once.", "zor5-flash"};
-  app.set_version_flag("--version", std::string("zor5-flash ") + ZOR5_FLASH_VERSION + " (firmware " +
-                                        std::string(protocol::wire::kCarriedVersion) + ")");
+  app.set_version_flag("--version", std::string("zor5-flash ") + UPLOADER_PRODUCT_VERSION);
   app.footer(std::string("Ports go by the names `zor5-flash ports` lists (ttyUSB0, COM3, devsim1);\n"
                          "on Linux a /dev/... path is taken too. Ctrl+C stops every port after its block.\n\n") +
              cli::kExitCodesHelp);
