@@ -17,33 +17,24 @@ ProcedureRecord RunPort(const PortJob& job, Terminal& terminal) {
 
 PortWorld::PortWorld(const PortJob& job, Terminal& terminal) : job_(job), terminal_(terminal), shell_(terminal, job.port) {
   serial::ApplyMainWindowSettings(BComPort1);
-  cbPort.SetItems({job.port});
-  cbPort.SetItemIndex(0);
-  std::vector<std::string> speeds;
-  for (auto rate : serial::kBaudRates) speeds.push_back(std::to_string(rate));
-  cbBaudRate.SetItems(std::move(speeds));
-  cbBaudRate.SetItemIndex(job.speedIndex);
-  if (job.image) OpenDialog1.FileName = job.image->file;
+  form_.SelectPort(job.port);
+  form_.cbBaudRate.SetItemIndex(job.speedIndex);
+  if (job.image) form_.OpenDialog1.FileName = job.image->file;
   shell_.onPump = [this] { OnPump(); };
-  ProgressbarReadWrite.Subscribe([this] {
-    terminal_.Progress(job_.port, ProgressbarReadWrite.Percent());
+  form_.ProgressbarReadWrite.Subscribe([this] {
+    terminal_.Progress(job_.port, form_.ProgressbarReadWrite.Percent());
     // The transfer has moved once its gauge counts blocks and shows one done.
-    if (LabelNameOfHex.Caption() == protocol::texts::kWriting && ProgressbarReadWrite.Progress() != 0)
+    if (form_.LabelNameOfHex.Caption() == protocol::texts::kWriting && form_.ProgressbarReadWrite.Progress() != 0)
       transferMoved_ = true;
   });
-  LabelNameOfHex.Subscribe([this] {
-    if (LabelNameOfHex.Caption() == protocol::texts::kWriting) TakeIdentification();
-    terminal_.Status(job_.port, LabelNameOfHex.Caption());
+  form_.LabelNameOfHex.Subscribe([this] {
+    if (form_.LabelNameOfHex.Caption() == protocol::texts::kWriting) TakeIdentification();
+    terminal_.Status(job_.port, form_.LabelNameOfHex.Caption());
   });
 }
 
 protocol::ProtocolContext PortWorld::Context() {
-  return {.shell = shell_, .BComPort1 = BComPort1, .state = state,
-          .FirmwareImage = job_.image ? job_.image->text : emptyImage_, .OpenDialog1 = OpenDialog1,
-          .ProgressbarReadWrite = ProgressbarReadWrite, .ProgressbarWrite = ProgressbarWrite, .Label3 = Label3,
-          .LabelNameOfHex = LabelNameOfHex, .MemoAbout = MemoAbout, .TextTerminal = TextTerminal,
-          .ButtonConect = ButtonConect, .ButtonOpenHex = ButtonOpenHex, .ButtonWrite = ButtonWrite, .cbPort = cbPort,
-          .cbBaudRate = cbBaudRate};
+  return form_.Context(shell_, BComPort1, job_.image ? job_.image->text : emptyImage_);
 }
 
 void PortWorld::OnPump() {
@@ -80,12 +71,12 @@ Outcome PortWorld::Procedure() {
 void PortWorld::TakeIdentification() {
   if (identificationTaken_) return;
   identificationTaken_ = true;
-  record_.loaderVersion = state.LoaderVersion;
-  record_.status = state.ReplyStatus;
-  record_.writesPerBlock = state.WritesPerBlock;
-  record_.bytesPerWrite = state.BytesPerWrite;
-  record_.blockCount = state.BlockCount;
-  record_.description = MemoAbout.Text();
+  record_.loaderVersion = form_.state.LoaderVersion;
+  record_.status = form_.state.ReplyStatus;
+  record_.writesPerBlock = form_.state.WritesPerBlock;
+  record_.bytesPerWrite = form_.state.BytesPerWrite;
+  record_.blockCount = form_.state.BlockCount;
+  record_.description = form_.MemoAbout.Text();
   const auto verdict = protocol::wire::JudgeVersion(record_.description);
   if (verdict != protocol::wire::VersionVerdict::NotANumber && verdict != protocol::wire::VersionVerdict::Unknown)
     record_.versionBefore = record_.description;
@@ -111,10 +102,10 @@ ProcedureRecord PortWorld::Run() {
   }
   record.end = std::chrono::system_clock::now();
   TakeIdentification();
-  record.failedAttempts = state.Procedure.FailedAttempts;
-  record.erasePause = state.Procedure.ErasePause;
-  record.writePause = state.Procedure.WritePause;
-  record.programPause = state.Procedure.ProgramPause;
+  record.failedAttempts = form_.state.Procedure.FailedAttempts;
+  record.erasePause = form_.state.Procedure.ErasePause;
+  record.writePause = form_.state.Procedure.WritePause;
+  record.programPause = form_.state.Procedure.ProgramPause;
   return record;
 }
 

@@ -9,10 +9,8 @@
 #include "cli/Image.h"
 #include "cli/Record.h"
 #include "cli/Terminal.h"
-#include "firmware/Firmware.h"
-#include "forms/Controls.h"
-#include "forms/Gauge.h"
 #include "protocol/Protocol.h"
+#include "protocol/ProtocolWindow.h"
 #include "serial/BCPort.h"
 
 namespace cli {
@@ -30,7 +28,7 @@ struct PortJob {
 // fault of the port ends in the record's outcome, never in an exception.
 ProcedureRecord RunPort(const PortJob& job, Terminal& terminal);
 
-class PortWorld : public forms::Window {
+class PortWorld {
  public:
   PortWorld(const PortJob& job, Terminal& terminal);
   ProcedureRecord Run();
@@ -48,20 +46,8 @@ class PortWorld : public forms::Window {
   ConsoleShell shell_;
   std::string emptyImage_;
 
-  forms::TGauge ProgressbarReadWrite{this, "ProgressbarReadWrite"};
-  forms::ProgressBar ProgressbarWrite{this, "ProgressbarWrite"};
-  forms::Label Label3{this, "Label3"};
-  forms::Label LabelNameOfHex{this, "LabelNameOfHex"};
-  forms::Memo MemoAbout{this, "MemoAbout"};
-  forms::Memo TextTerminal{this, "TextTerminal"};
-  forms::Button ButtonConect{this, "ButtonConect"};
-  forms::Button ButtonOpenHex{this, "ButtonOpenHex"};
-  forms::Button ButtonWrite{this, "ButtonWrite"};
-  forms::ComboBox cbPort{this, "cbPort"};
-  forms::ComboBox cbBaudRate{this, "cbBaudRate"};
+  protocol::ProtocolWindow form_;
   serial::TBComPort BComPort1;
-  protocol::ProtocolState state;
-  firmware::TOpenDialog OpenDialog1;
   ProcedureRecord record_;
   bool identificationTaken_ = false;
   bool stopped_ = false;

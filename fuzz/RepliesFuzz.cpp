@@ -24,7 +24,7 @@
 #include "protocol/wire/Wire.h"
 #include "serial/BCPort.h"
 #include "serial/CommLayer.h"
-#include "tests/support/ProtocolWindow.h"
+#include "protocol/ProtocolWindow.h"
 
 namespace {
 
@@ -193,7 +193,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::string> written;
 
   fuzzing::QuietShell shell;
-  testing_support::ProtocolWindow form;
+  protocol::ProtocolWindow form;
   form.SelectPort("devsim1");
   serial::TBComPort BComPort1(std::make_unique<ReplayLayer>(
       std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1), written));

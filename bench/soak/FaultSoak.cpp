@@ -27,7 +27,7 @@
 #include "protocol/Protocol.h"
 #include "protocol/ProtocolTexts.h"
 #include "serial/BCPort.h"
-#include "tests/support/ProtocolWindow.h"
+#include "protocol/ProtocolWindow.h"
 #include "tests/support/ScriptedShell.h"
 #include "tools/devsim/Simulator.h"
 
@@ -195,7 +195,7 @@ Result RunProcedure(const Mix& mix, const std::filesystem::path& folder) {
   for (unsigned char b : wanted) image += Hex2(b);
 
   SoakShell shell;
-  testing_support::ProtocolWindow form;
+  protocol::ProtocolWindow form;
   form.SelectPort(sim.SlavePath());
   serial::TBComPort port;
   serial::ApplyMainWindowSettings(port);

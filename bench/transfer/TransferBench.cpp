@@ -18,7 +18,7 @@
 
 #include "firmware/Firmware.h"
 #include "protocol/Protocol.h"
-#include "tests/support/ProtocolWindow.h"
+#include "protocol/ProtocolWindow.h"
 #include "tests/support/ScriptedShell.h"
 #include "tools/devsim/Simulator.h"
 
@@ -155,7 +155,7 @@ Run WriteOnce(const std::string& image, const devsim::Options& base, const std::
   Child child = StartDevice(o);
 
   TimingShell shell;
-  testing_support::ProtocolWindow form;
+  protocol::ProtocolWindow form;
   form.SelectPort(child.port);
   serial::TBComPort com;
   serial::ApplyMainWindowSettings(com);

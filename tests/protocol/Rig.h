@@ -11,7 +11,7 @@
 
 #include "protocol/Protocol.h"
 #include "serial/BCPort.h"
-#include "tests/support/ProtocolWindow.h"
+#include "protocol/ProtocolWindow.h"
 #include "tests/support/ScriptedShell.h"
 #include "tools/devsim/Simulator.h"
 
@@ -59,7 +59,7 @@ inline const std::string kWakeUpAndIdentify = "rrrrrrrrrrrrrrrrrrrrrrrrr" "r0202
 inline const std::string kIdentifyAndDescribe = kWakeUpAndIdentify + "r0303;";
 
 // The protocol's window with a scripted Shell and a real port.
-struct Rig : testing_support::ProtocolWindow {
+struct Rig : protocol::ProtocolWindow {
   TestShell shell;
   serial::TBComPort BComPort1;
   std::string FirmwareImage;

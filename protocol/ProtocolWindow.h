@@ -1,19 +1,18 @@
 #pragma once
 // The few controls the protocol's handlers touch, named as the main window
 // names them and with its speed selector, plus the program-wide state and the
-// open dialog: what the test rig, the fuzz target and the benchmarks drive the
-// handlers with. Header only, so the fuzz target needs no test library.
-#include <iterator>
+// open dialog: what the bench program, the test rig, the fuzz target and the
+// benchmarks drive the handlers with, away from the window.
 #include <string>
+#include <vector>
 
 #include "firmware/Firmware.h"
 #include "forms/Controls.h"
 #include "forms/Gauge.h"
 #include "protocol/Protocol.h"
 #include "serial/BCPort.h"
-#include "ui/MainTexts.h"
 
-namespace testing_support {
+namespace protocol {
 
 struct ProtocolWindow {
   forms::Window window;
@@ -28,12 +27,15 @@ struct ProtocolWindow {
   forms::Button ButtonWrite{&window, "ButtonWrite"};
   forms::ComboBox cbPort{&window, "cbPort"};
   forms::ComboBox cbBaudRate{&window, "cbBaudRate"};
-  protocol::ProtocolState state;
+  ProtocolState state;
   firmware::TOpenDialog OpenDialog1;
 
+  // The speed selector lists the speed table, 115200 chosen, as the window's does.
   ProtocolWindow() {
-    cbBaudRate.SetItems({std::begin(ui::texts::kBaudRates), std::end(ui::texts::kBaudRates)});
-    cbBaudRate.SetItemIndex(ui::texts::kBaudRate115200Index);
+    std::vector<std::string> speeds;
+    for (auto rate : serial::kBaudRates) speeds.push_back(std::to_string(rate));
+    cbBaudRate.SetItems(std::move(speeds));
+    cbBaudRate.SetItemIndex(serial::br115200);
   }
   ProtocolWindow(const ProtocolWindow&) = delete;
   ProtocolWindow& operator=(const ProtocolWindow&) = delete;
@@ -44,7 +46,7 @@ struct ProtocolWindow {
     cbPort.SetItemIndex(0);
   }
 
-  protocol::ProtocolContext Context(forms::Shell& shell, serial::TBComPort& port, const std::string& image) {
+  ProtocolContext Context(forms::Shell& shell, serial::TBComPort& port, const std::string& image) {
     return {.shell = shell, .BComPort1 = port, .state = state, .FirmwareImage = image, .OpenDialog1 = OpenDialog1,
             .ProgressbarReadWrite = ProgressbarReadWrite, .ProgressbarWrite = ProgressbarWrite, .Label3 = Label3,
             .LabelNameOfHex = LabelNameOfHex, .MemoAbout = MemoAbout, .TextTerminal = TextTerminal,
@@ -53,4 +55,4 @@ struct ProtocolWindow {
   }
 };
 
-}  // namespace testing_support
+}  // namespace protocol
