@@ -21,10 +21,10 @@
 #include "forms/Errors.h"
 #include "fuzz/QuietShell.h"
 #include "protocol/Protocol.h"
+#include "protocol/ProtocolWindow.h"
 #include "protocol/wire/Wire.h"
 #include "serial/BCPort.h"
 #include "serial/CommLayer.h"
-#include "protocol/ProtocolWindow.h"
 
 namespace {
 
