@@ -100,6 +100,8 @@ int WritePorts(const std::vector<std::string>& ports, const Options& options) {
 int WatchPorts(const Options& options) {
   return WriteSession(options, [&](Session& session, const auto& write) {
     serial::DeviceArrival arrival;
+    // From here on a port that appears is written; one present already is not.
+    session.Say(kWatching);
     // The wait is bounded only so that Ctrl+C is seen; arrivals wake it at once.
     while (!StopPressed())
       for (const auto& port : arrival.Wait(200))

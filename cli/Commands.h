@@ -13,6 +13,9 @@ struct Options {
   bool json = false;
 };
 
+// What watch says once it listens: a port that appears from then on is written.
+inline constexpr const char* kWatching = "Watching for ports to appear; Ctrl+C ends.";
+
 int ListPorts();
 int IdentifyPort(const std::string& port, const Options& options);
 int ResetPort(const std::string& port, const Options& options);

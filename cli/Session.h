@@ -23,6 +23,8 @@ class Session {
   Session& operator=(const Session&) = delete;
 
   void Start(PortJob job);
+  // A line of the program's own, above the ports' lines.
+  void Say(const std::string& text) { terminal_.Message("", text); }
   // Whether a procedure on this port is still running.
   bool Running(const std::string& port);
   // Waits for every port; returns the worst exit code so far.

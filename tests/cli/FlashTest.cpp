@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
+#include "cli/Commands.h"
 #include "firmware/FirmwareTexts.h"
 #include "protocol/ProtocolTexts.h"
 #include "tests/cli/Program.h"
@@ -109,7 +110,8 @@ TEST(Watch, WritesEachPortThatAppearsOnce) {
   RuntimeDir dir;
   const std::string log = dir.File("record.jsonl");
   Program flash(dir.Path(), {"watch", "--log", log});
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the watch has started
+  ASSERT_TRUE(WaitFor([&] { return flash.Output().find(cli::kWatching) != std::string::npos; }, 30000))
+      << flash.Output();
   devsim::Simulator first(SmallDevice(dir, "first", 2));
   first.Start();
   ASSERT_TRUE(WaitFor([&] { return Lines(log).size() == 1; }, 30000)) << flash.Output();
