@@ -50,8 +50,12 @@ Outcome PortWorld::Procedure() {
   auto ctx = Context();
   switch (job_.command) {
     case Command::Identify:
-      return protocol::ButtonConectClick(ctx) == protocol::IdentifyOutcome::Identified ? Outcome::Identified
-                                                                                        : Outcome::NotIdentified;
+      switch (protocol::ButtonConectClick(ctx)) {
+        case protocol::IdentifyOutcome::Identified: return Outcome::Identified;
+        case protocol::IdentifyOutcome::UnknownBootloader: return Outcome::UnknownBootloader;
+        case protocol::IdentifyOutcome::NotIdentified: break;
+      }
+      return Outcome::NotIdentified;
     case Command::Reset: protocol::ResetKey(ctx); return Outcome::Reset;
     case Command::Write: break;
   }
