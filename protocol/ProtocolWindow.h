@@ -4,7 +4,6 @@
 // open dialog: what the bench program, the test rig, the fuzz target and the
 // benchmarks drive the handlers with, away from the window.
 #include <string>
-#include <vector>
 
 #include "firmware/Firmware.h"
 #include "forms/Controls.h"
@@ -32,9 +31,7 @@ struct ProtocolWindow {
 
   // The speed selector lists the speed table, 115200 chosen, as the window's does.
   ProtocolWindow() {
-    std::vector<std::string> speeds;
-    for (auto rate : serial::kBaudRates) speeds.push_back(std::to_string(rate));
-    cbBaudRate.SetItems(std::move(speeds));
+    cbBaudRate.SetItems(serial::BaudRateItems());
     cbBaudRate.SetItemIndex(serial::br115200);
   }
   ProtocolWindow(const ProtocolWindow&) = delete;

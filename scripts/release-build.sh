@@ -26,6 +26,12 @@ configure() {  # <build folder> [cmake options...]
   shift
   cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=Release -DUPLOADER_RELEASE=ON -DUPLOADER_BUILD_TESTS=OFF "$@" >/dev/null
 }
+build() {  # <build folder> <targets...>: quiet unless it fails
+  local build=$1
+  shift
+  cmake --build "$build" -j "$jobs" --target "$@" >"$build/release-build.log" 2>&1 ||
+    { cat "$build/release-build.log" >&2; exit 1; }
+}
 
 win=$src/build-release-win32
 configure "$win" -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-i686.cmake"
@@ -33,7 +39,7 @@ version=$(sed -n 's/^#define UPLOADER_VERSION "\(.*\)"$/\1/p' "$win/version/Vers
 [ -n "$version" ] || { echo "release: no version in $win/version/Version.h" >&2; exit 1; }
 
 if [ "$part" = uploader-win32 ]; then
-  cmake --build "$win" -j "$jobs" --target uploader >/dev/null
+  build "$win" uploader
   cp "$win/ui/win32/uploader.exe" "$out/"
   exit 0
 fi
@@ -42,7 +48,7 @@ fi
 # Windows: the programs and their note in a zip whose members have fixed times,
 # modes and order.
 programs=(uploader zor5-flash)
-cmake --build "$win" -j "$jobs" --target "${programs[@]}" >/dev/null
+build "$win" "${programs[@]}"
 stage=$win/zip/zor5-bootloader-$version-windows
 rm -rf "$win/zip"
 mkdir -p "$stage"
@@ -58,7 +64,7 @@ zipname=zor5-bootloader-$version-windows-x86.zip
 # Linux: the Debian package.
 lin=$src/build-release
 configure "$lin"
-cmake --build "$lin" -j "$jobs" --target uploader zor5-flash package_docs >/dev/null
+build "$lin" uploader zor5-flash package_docs
 rm -rf "$lin/package"
 cpack --config "$lin/CPackConfig.cmake" -B "$lin/package" >"$lin/cpack.log" 2>&1 ||
   { cat "$lin/cpack.log" >&2; exit 1; }

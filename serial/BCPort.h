@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "forms/Errors.h"
 #include "forms/Synchronizer.h"
@@ -53,6 +54,14 @@ TPortEvents EventsFromMask(std::uint32_t mask);
 // The speed table, indexed by the TBaudRate ordinal.
 inline constexpr std::uint32_t kBaudRates[15] = {110,   300,   600,   1200,   2400,   4800,   9600,  14400,
                                                  19200, 38400, 56000, 57600, 115200, 128000, 256000};
+
+// The speed selector's items: the speed table's rates as written, so that an
+// item's index is its TBaudRate ordinal.
+inline std::vector<std::string> BaudRateItems() {
+  std::vector<std::string> items;
+  for (std::uint32_t rate : kBaudRates) items.push_back(std::to_string(rate));
+  return items;
+}
 
 class TBComPort;
 class CommLayer;

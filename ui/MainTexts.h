@@ -1,11 +1,18 @@
 #pragma once
 // The main window's own texts, letter for letter.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Version.h"
 #include "protocol/ProtocolTexts.h"
+#include "serial/BCPort.h"
 
 namespace ui::texts {
 
 inline constexpr const char* kStartTitle = "OSTRA Bootloader";
-inline constexpr const char* kTitle = "ZOR-5 Bootloader (від 25.08.21)";
+// The date is the carried firmware's, read from it by the build.
+inline constexpr const char* kTitle = "ZOR-5 Bootloader (від " UPLOADER_CARRIED_DATE ")";
 inline constexpr const char* kIdentifyTheDevice = "Визначте прилад";
 // The stored caption of Label3 is the one identification resets it to.
 inline constexpr const char* kAutoCalibrationZero = protocol::texts::kAutoCalibrationZero;
@@ -29,9 +36,7 @@ inline constexpr const char* kButtonOpenHexCaption = "Відкрити";
 inline constexpr const char* kButtonOpenHexHint = "Повинна бути точна відповідність приладу і мікропрограми для нього";
 inline constexpr const char* kMemoAboutHint = "Інформація про прилад";
 
-// The speed selector's items; the index is the TBaudRate ordinal.
-inline constexpr const char* kBaudRates[15] = {"110",   "300",   "600",   "1200",  "2400",   "4800",   "9600",  "14400",
-                                               "19200", "38400", "56000", "57600", "115200", "128000", "256000"};
-inline constexpr int kBaudRate115200Index = 12;
+// The speed selector's items (an item's index is its TBaudRate ordinal).
+using serial::BaudRateItems;
 
 }  // namespace ui::texts
