@@ -5,12 +5,13 @@
 #include "firmware/Firmware.h"
 #include "forms/Errors.h"
 #include "forms/Gauge.h"
+#include "protocol/wire/Wire.h"
 
 namespace cli {
 
 namespace {
 
-// Where the device keeps its version: six ASCII digits.
+// Where the device keeps its version: six ASCII digits (after the marker 55 AA AA 55).
 constexpr std::size_t kVersionAddress = 0xF984;
 
 std::string VersionIn(const std::string& image) {
@@ -54,7 +55,8 @@ std::optional<Image> PrepareImage(const std::optional<std::string>& hexFile, Ter
     return std::nullopt;
   }
   if (!writeButton.Enabled()) return std::nullopt;
-  image.version = VersionIn(image.text);
+  // The carried firmware's version is the one the build read from it.
+  image.version = hexFile ? VersionIn(image.text) : std::string(protocol::wire::kCarriedVersion);
   if (hexFile) {
     image.file = *hexFile;
     image.sha256 = Sha256Hex(image.text);
