@@ -4,6 +4,7 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
@@ -23,6 +24,30 @@ std::string Bar(int percent) {
 std::string Padded(int percent) {
   std::string text = std::to_string(percent) + "%";
   return std::string(4 - std::min<std::size_t>(4, text.size()), ' ') + text;
+}
+
+// The terminal's width in columns (80 when it does not say).
+std::size_t Columns() {
+#ifdef _WIN32
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info))
+    return static_cast<std::size_t>(info.srWindow.Right - info.srWindow.Left + 1);
+#else
+  winsize size{};
+  if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+#endif
+  return 80;
+}
+
+// Cut to fit one row: a live line that wrapped would throw off the count of
+// rows to redraw. Counts characters, not bytes (the texts are UTF-8).
+std::string FitRow(const std::string& text, std::size_t columns) {
+  std::size_t shown = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+    if (++shown == columns) return text.substr(0, i);
+  }
+  return text;
 }
 
 }  // namespace
@@ -55,9 +80,11 @@ void Terminal::Erase() {
 }
 
 void Terminal::Draw() {
-  for (const auto& line : lines_)
-    std::fprintf(text_, "%s %s %s  %s\n", line.port.c_str(), Bar(line.percent).c_str(), Padded(line.percent).c_str(),
-                 line.status.c_str());
+  const std::size_t columns = Columns();
+  for (const auto& line : lines_) {
+    const std::string row = line.port + " " + Bar(line.percent) + " " + Padded(line.percent) + "  " + line.status;
+    std::fprintf(text_, "%s\n", FitRow(row, columns).c_str());
+  }
   drawn_ = lines_.size();
   std::fflush(text_);
 }
