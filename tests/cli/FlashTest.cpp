@@ -75,6 +75,24 @@ TEST(ParallelWrite, SilentAndSlowDevicesDelayNoOther) {
             std::string::npos);
 }
 
+TEST(ParallelWrite, TheWorstPortDecidesTheExitCodeAndTheOthersAreStillWritten) {
+  RuntimeDir dir;
+  auto newer = SmallDevice(dir, "newer", 2);
+  newer.description = "991231";
+  devsim::Simulator good(SmallDevice(dir, "good", 2)), ahead(newer);
+  good.Start(), ahead.Start();
+
+  Program both(dir.Path(), {"write", "--json", "good", "newer"});
+  EXPECT_EQ(both.Wait(), 5) << both.Output();  // a newer version refused
+  EXPECT_NE(both.Output().find("newer: " + std::string(protocol::texts::kNewerWritten)), std::string::npos);
+  Program withMissing(dir.Path(), {"write", "newer", "absent", "good"});
+  EXPECT_EQ(withMissing.Wait(), 6) << withMissing.Output();  // a port error outranks it
+
+  good.Stop(), ahead.Stop();
+  EXPECT_EQ(good.Flash(), protocol_tests::ImageBytes(protocol_tests::CarriedImage(), 2 * kBlockBytes));
+  EXPECT_EQ(WholeBlocksWritten(ahead.Flash(), kBlockBytes), 0);
+}
+
 TEST(ParallelWrite, CtrlCStopsEveryPortAfterItsBlock) {
   RuntimeDir dir;
   std::vector<std::unique_ptr<devsim::Simulator>> sims;
