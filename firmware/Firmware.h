@@ -7,15 +7,14 @@
 #include <string_view>
 #include <vector>
 
+#include "firmware/Hex.h"
+#include "firmware/ImageBuilder.h"
 #include "forms/Controls.h"
 #include "forms/Gauge.h"
 #include "forms/Shell.h"
 #include "forms/TextLines.h"
 
 namespace firmware {
-
-// Two hexadecimal digits per byte, 20,000,000 byte addresses.
-inline constexpr std::size_t kImageChars = 40'000'000;
 
 // The largest firmware file that is read. The longest HEX text the image can
 // need sets each of its 20,000,000 bytes with a record of its own in a CR LF
@@ -51,9 +50,6 @@ struct PreparedFirmware {
 // would, touching no control. Empty when a line would stop the start-up: the
 // start-up then runs in full and reports it. Safe on any thread.
 std::optional<PreparedFirmware> PrepareAhead(std::string_view text);
-
-// The low byte of the sum of the text's digit pairs, as two upper-case digits.
-std::string HexByteSum(std::string_view text);
 
 bool CheckFirmwareText(FirmwareContext& ctx);
 bool BuildFirmwareImage(FirmwareContext& ctx);

@@ -2,17 +2,15 @@
 
 #include <algorithm>
 
-#include "firmware/Firmware.h"
+#include "firmware/Hex.h"
 #include "firmware/FirmwareTexts.h"
-#include "firmware/Internal.h"
+#include "forms/Ascii.h"
 #include "forms/LargePages.h"
 
 namespace firmware {
 
 namespace {
 
-using detail::HexDigit;
-using detail::ParseHexField;
 
 // The fill as the user sees it: 1,000,000 steps of 40 "F" each, against a gauge of
 // 60000 that reads full after the first 60,000. Done in chunks of equal steps.
@@ -22,7 +20,7 @@ constexpr std::size_t kFillStepChars = kImageChars / kFillSteps;  // 40
 constexpr std::size_t kFillChunkSteps = 250;  // under 1 % of the gauge: it passes every percentage
 
 bool AllHex(std::string_view text) {
-  return std::all_of(text.begin(), text.end(), [](char c) { return HexDigit(c) >= 0; });
+  return std::all_of(text.begin(), text.end(), [](char c) { return forms::HexDigitValue(c) >= 0; });
 }
 
 // A data record's digits to the image. Only what the line has from position 10
@@ -77,7 +75,7 @@ std::optional<LineFault> CheckLines(const forms::TextLines& lines, BuildProgress
       std::string_view field = rest.size() >= 2 ? rest.substr(rest.size() - 2) : std::string_view();
       auto checksum = ParseHexField(field);
       std::string_view record = rest.substr(0, rest.size() - field.size());
-      unsigned expected = (256 - detail::ByteSum(record)) % 256;
+      unsigned expected = (256 - ByteSum(record)) % 256;
       if (checksum != expected) return LineFault{i + 1, texts::kChecksumError};
       // Data digits that are no number would be copied into the image and sent
       // to the device, though the sum (which counts them as 0) may agree.

@@ -13,6 +13,9 @@
 
 namespace firmware {
 
+// Two hexadecimal digits per byte, 20,000,000 byte addresses.
+inline constexpr std::size_t kImageChars = 40'000'000;
+
 // The line a build stopped at, numbered from 1, and the message that says why.
 struct LineFault {
   std::size_t line;

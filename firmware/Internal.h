@@ -14,17 +14,9 @@ namespace firmware::detail {
 // The value of a hexadecimal digit, or -1.
 inline int HexDigit(char c) { return forms::HexDigitValue(c); }
 
-// A field read as "$" + field: every character a digit, at least one. Raises the
-// runtime's conversion error otherwise.
-std::uint64_t ParseHexField(std::string_view field);
-
 // The start of both ready states: front, gauge at 0, Write enabled, the
 // information sound. The caller sets the label.
 void ShowReadyState(FirmwareContext& ctx);
-
-// The low byte of the sum of the text's digit pairs; a pair that is no number
-// counts as 0.
-unsigned ByteSum(std::string_view text);
 
 // Pumps the message queue at the first call and then whenever about 10 ms have
 // passed, so a long pass stays responsive without paying for a pump per step.

@@ -34,7 +34,7 @@ TMainForm::TMainForm(forms::Shell& shell, TFormHelp& formHelp) : shell_(shell), 
   // The stored layout.
   SetHeight(kClientHeight);
   for (forms::Control* control : Controls()) layout::ApplyStoredTexts(layout::kMainForm, *control);
-  cbBaudRate.SetItems({std::begin(texts::kBaudRates), std::end(texts::kBaudRates)});
+  cbBaudRate.SetItems(texts::BaudRateItems());
   TextTerminal.SetText(firmware::CarriedFirmwareText());
   serial::ApplyMainWindowSettings(BComPort1);
 }
@@ -71,7 +71,7 @@ void TMainForm::FormCreate() {
     cbPort.SetItems(std::move(ports));
     cbPort.SetItemIndex(0);
   }
-  cbBaudRate.SetItemIndex(texts::kBaudRate115200Index);
+  cbBaudRate.SetItemIndex(serial::br115200);
   MemoAbout.Clear();
   ProgressbarReadWrite.SetProgress(0);
   BusyScope busy(imageBusy_);

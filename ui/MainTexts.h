@@ -1,6 +1,11 @@
 #pragma once
 // The main window's own texts, letter for letter.
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "protocol/ProtocolTexts.h"
+#include "serial/BCPort.h"
 
 namespace ui::texts {
 
@@ -34,9 +39,12 @@ inline constexpr const char* kButtonOpenHexCaption = "Відкрити";
 inline constexpr const char* kButtonOpenHexHint = "Повинна бути точна відповідність приладу і мікропрограми для нього";
 inline constexpr const char* kMemoAboutHint = "Інформація про прилад";
 
-// The speed selector's items; the index is the TBaudRate ordinal.
-inline constexpr const char* kBaudRates[15] = {"110",   "300",   "600",   "1200",  "2400",   "4800",   "9600",  "14400",
-                                               "19200", "38400", "56000", "57600", "115200", "128000", "256000"};
-inline constexpr int kBaudRate115200Index = 12;
+// The speed selector's items: the speed table's rates as written, so that an
+// item's index is its TBaudRate ordinal.
+inline std::vector<std::string> BaudRateItems() {
+  std::vector<std::string> items;
+  for (std::uint32_t rate : serial::kBaudRates) items.push_back(std::to_string(rate));
+  return items;
+}
 
 }  // namespace ui::texts

@@ -7,14 +7,17 @@
 #
 #   bench/startup/wine-startup.sh <x86_64 build folder> <Linux build folder> [rounds]
 #
-# Needs an X display (DISPLAY, e.g. Xvfb) and a wine prefix (WINEPREFIX).
+# Needs a wine prefix (WINEPREFIX); uses $DISPLAY when it answers, else its own Xvfb.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
 win=${1:?x86_64 build folder}
 linux=${2:?Linux build folder}
 rounds=${3:-5}
 source "$here/scripts/wine-env.sh"
-: "${DISPLAY:?an X display}" "${WINEPREFIX:?a wine prefix}"
+: "${WINEPREFIX:?a wine prefix}"
+# The server is started here, under the display.
+wine_restart
+trap 'wineserver -k 2>/dev/null; wine_display_stop' EXIT
 title='ZOR-5 Bootloader (від 25.08.21)'
 
 now() { date +%s%N; }

@@ -20,7 +20,7 @@ export XDG_RUNTIME_DIR=$(mktemp -d)
 chmod 700 "$XDG_RUNTIME_DIR"
 DEVSIM_FOLDER=$XDG_RUNTIME_DIR/ostra-ports
 mkdir -m 700 "$DEVSIM_FOLDER"
-trap 'devsim_stop_all; wine_unmap_com COM9; wineserver -k 2>/dev/null; rm -rf "$XDG_RUNTIME_DIR"' EXIT
+trap 'devsim_stop_all; wine_unmap_com COM9; wineserver -k 2>/dev/null; wine_display_stop; rm -rf "$XDG_RUNTIME_DIR"' EXIT
 wine_map_com COM9 "$DEVSIM_FOLDER/benchdev"
 wine_restart
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "firmware/Firmware.h"
+#include "firmware/Hex.h"
 #include "forms/Ascii.h"
 
 namespace protocol::wire {

@@ -53,7 +53,7 @@ TEST_F(Windows, FocusStartsInTheHiddenMemoAndTabRunsThroughTheLayoutOrder) {
 
 TEST_F(Windows, EveryKeyReachesFormKeyDownOnceWhateverHasTheFocusAndStillReachesTheControl) {
   ShowMain();
-  form->cbBaudRate.SetItemIndex(ui::texts::kBaudRate115200Index);
+  form->cbBaudRate.SetItemIndex(serial::br115200);
   for (const char* name : TabOrder()) {
     SCOPED_TRACE(name);
     Find(name)->setFocus();

@@ -32,8 +32,8 @@ struct ProtocolWindow {
   firmware::TOpenDialog OpenDialog1;
 
   ProtocolWindow() {
-    cbBaudRate.SetItems({std::begin(ui::texts::kBaudRates), std::end(ui::texts::kBaudRates)});
-    cbBaudRate.SetItemIndex(ui::texts::kBaudRate115200Index);
+    cbBaudRate.SetItems(ui::texts::BaudRateItems());
+    cbBaudRate.SetItemIndex(serial::br115200);
   }
   ProtocolWindow(const ProtocolWindow&) = delete;
   ProtocolWindow& operator=(const ProtocolWindow&) = delete;

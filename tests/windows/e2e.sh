@@ -12,7 +12,7 @@
 #
 #   tests/windows/e2e.sh <x86_64 build folder> <devsim program>
 #
-# Uses $DISPLAY when set, else its own Xvfb; $WINEPREFIX when set, else a prefix
+# Uses $DISPLAY when it answers, else its own Xvfb; $WINEPREFIX when set, else a prefix
 # in the build folder. SCREENSHOTS=<folder> saves the windows' pictures there.
 set -euo pipefail
 
@@ -28,7 +28,6 @@ title='ZOR-5 Bootloader (від 25.08.21)'
 about_title='Про програму'
 carried=$here/firmware/carried/firmware-210825.hex
 work=$(mktemp -d)
-xvfb_pid=
 program_pid=
 step=start
 
@@ -53,22 +52,12 @@ cleanup() {
   [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
   [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
   devsim_stop_all
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  wine_display_stop
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 70 99); do
-    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-    Xvfb :$n -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=:$n
-    break
-  done
-  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-fi
-
+wine_display
 wine_prefix "${WINEPREFIX:-$build/wine-e2e}"
 # Wine draws the frames itself: there is no window manager.
 "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
