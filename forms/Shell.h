@@ -1,6 +1,7 @@
 #pragma once
-// Everything a handler asks of the platform and the window system. The program's
-// Shell is Qt (ui/qt); the tests use a scripted Shell that records each call.
+// Everything a handler asks of the platform and the window system. Each face
+// implements it: Qt on Linux (ui/qt), Win32 on Windows (ui/win32), the console
+// for the bench program; the tests use a scripted Shell that records each call.
 #include <functional>
 #include <optional>
 #include <string>

@@ -3,7 +3,7 @@
 # their title bars: the expanded main window after a write to a slow simulated
 # device (the auto-calibration counter shows whole pauses), and the About window.
 # Writes docs/main-window-expanded-after-slow-write.png and docs/about-window-title-bar.png.
-# BUILD_DIR picks the build (default: build); SCREENSHOT_DISPLAY the X display number.
+# BUILD_DIR picks the build (default: build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -13,16 +13,11 @@ if ! command -v openbox >/dev/null || ! command -v xwininfo >/dev/null; then
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends openbox x11-utils
 fi
 build=${BUILD_DIR:-build}
-export DISPLAY=:${SCREENSHOT_DISPLAY:-97}
-export XDG_RUNTIME_DIR=$(mktemp -d)
-chmod 700 "$XDG_RUNTIME_DIR"
-unset QT_QPA_PLATFORM
+source scripts/display.sh
 tmp=$(mktemp -d)
 app= sim= wm=
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap '[ -n "$app" ] && kill "$app" 2>/dev/null; [ -n "$sim" ] && kill "$sim" 2>/dev/null; [ -n "$wm" ] && kill "$wm" 2>/dev/null; kill "$xvfb" 2>/dev/null; rm -rf "$tmp" "$XDG_RUNTIME_DIR"' EXIT
-for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+trap '[ -n "$app" ] && kill "$app" 2>/dev/null; [ -n "$sim" ] && kill "$sim" 2>/dev/null; [ -n "$wm" ] && kill "$wm" 2>/dev/null; display_stop; rm -rf "$tmp"' EXIT
+display_start
 # Title bars with the title and the close box only, so a narrow window's title
 # is not cut short by buttons it does not have.
 cat >"$tmp/rc.xml" <<'XML'

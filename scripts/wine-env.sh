@@ -14,42 +14,21 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 WINE=${WINE:-wine}
 
-WINE_XVFB_PID=
-WINE_XVFB_DIR=
+source "$(dirname "${BASH_SOURCE[0]}")/display.sh"
 
 # The wine server and the services wineboot starts hand their display to every
 # later program: started without one, they give windows 0 pixels wide even to a
 # program run under a display. So every wine start here comes after this.
 wine_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
-  [ -z "$WINE_XVFB_PID" ] || wine_display_stop
-  WINE_XVFB_DIR=$(mktemp -d)
-  # -displayfd: Xvfb takes a free number itself and says which once it accepts
-  # connections, so two scripts starting at once cannot pick the same one.
-  Xvfb -displayfd 9 -screen 0 1280x800x24 -nolisten tcp 9>"$WINE_XVFB_DIR/display" >/dev/null 2>&1 &
-  WINE_XVFB_PID=$!
-  local i
-  for i in $(seq 200); do
-    [ -s "$WINE_XVFB_DIR/display" ] && break
-    kill -0 "$WINE_XVFB_PID" 2>/dev/null || break
-    sleep 0.05
-  done
-  if [ ! -s "$WINE_XVFB_DIR/display" ]; then
-    echo "wine_display: Xvfb did not start" >&2
-    return 1
-  fi
-  export DISPLAY=:$(tr -dc 0-9 <"$WINE_XVFB_DIR/display")
+  local runtime=${XDG_RUNTIME_DIR:-}
+  display_start 1280x800
+  # Wine needs only the display; the caller's runtime folder stays.
+  if [ -n "$runtime" ]; then export XDG_RUNTIME_DIR=$runtime; else unset XDG_RUNTIME_DIR; fi
 }
 
 # Stops the display wine_display started (none when the caller's was used).
-wine_display_stop() {
-  if [ -n "$WINE_XVFB_PID" ]; then
-    kill "$WINE_XVFB_PID" 2>/dev/null || true
-    wait "$WINE_XVFB_PID" 2>/dev/null || true
-    rm -rf "$WINE_XVFB_DIR"
-    WINE_XVFB_PID= WINE_XVFB_DIR=
-  fi
-}
+wine_display_stop() { display_stop; }
 
 wine_prefix() {
   wine_display

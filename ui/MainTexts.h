@@ -4,13 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "Version.h"
 #include "protocol/ProtocolTexts.h"
 #include "serial/BCPort.h"
 
 namespace ui::texts {
 
 inline constexpr const char* kStartTitle = "OSTRA Bootloader";
-inline constexpr const char* kTitle = "ZOR-5 Bootloader (від 25.08.21)";
+// The date is the carried firmware's, read from it by the build.
+inline constexpr const char* kTitle = "ZOR-5 Bootloader (від " UPLOADER_CARRIED_DATE ")";
 inline constexpr const char* kIdentifyTheDevice = "Визначте прилад";
 // The stored caption of Label3 is the one identification resets it to.
 inline constexpr const char* kAutoCalibrationZero = protocol::texts::kAutoCalibrationZero;

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "forms/UniqueFd.h"
 #include "firmware/Firmware.h"
 #include "protocol/Protocol.h"
 #include "tests/support/ProtocolWindow.h"
@@ -66,8 +67,8 @@ class TimingShell : public testing_support::ScriptedShell {
 
 struct Child {
   pid_t pid = -1;
-  int stopFd = -1;
-  int resultFd = -1;
+  forms::UniqueFd stopFd;
+  forms::UniqueFd resultFd;
   std::string port;
 };
 
@@ -84,44 +85,52 @@ double DeviceSeconds(const std::vector<devsim::TranscriptEntry>& entries) {
 
 // The device in a process of its own; it serves until the pipe closes.
 Child StartDevice(const devsim::Options& options) {
-  int ready[2], stop[2], result[2];
-  if (pipe(ready) != 0 || pipe(stop) != 0 || pipe(result) != 0) std::perror("pipe");
+  // Each end owned, so that every end this side does not use is closed.
+  auto makePipe = [](forms::UniqueFd& read, forms::UniqueFd& write) {
+    int fds[2];
+    if (pipe(fds) != 0) std::perror("pipe");
+    read.Reset(fds[0]);
+    write.Reset(fds[1]);
+  };
+  forms::UniqueFd readyRead, readyWrite, stopRead, stopWrite, resultRead, resultWrite;
+  makePipe(readyRead, readyWrite);
+  makePipe(stopRead, stopWrite);
+  makePipe(resultRead, resultWrite);
   Child child;
   child.pid = fork();
   if (child.pid == 0) {
-    close(ready[0]);
-    close(stop[1]);
-    close(result[0]);
+    readyRead.Reset();
+    stopWrite.Reset();
+    resultRead.Reset();
     devsim::Simulator sim(options);
     sim.Start();
     std::string name = sim.PortName() + "\n";
-    (void)!write(ready[1], name.data(), name.size());
+    (void)!write(readyWrite.Get(), name.data(), name.size());
     char c;
-    while (read(stop[0], &c, 1) > 0) {
+    while (read(stopRead.Get(), &c, 1) > 0) {
     }
     sim.Stop();
     std::fprintf(stderr, "  device: %s\n", sim.Summary().c_str());
     const double seconds = DeviceSeconds(sim.Transcript());
-    (void)!write(result[1], &seconds, sizeof seconds);
+    (void)!write(resultWrite.Get(), &seconds, sizeof seconds);
     _exit(0);
   }
-  close(ready[1]);
-  close(stop[0]);
-  close(result[1]);
-  child.resultFd = result[0];
+  readyWrite.Reset();
+  stopRead.Reset();
+  resultWrite.Reset();
   char buf[256];
-  ssize_t n = read(ready[0], buf, sizeof buf);
-  close(ready[0]);
+  ssize_t n = read(readyRead.Get(), buf, sizeof buf);
   if (n > 0) child.port.assign(buf, static_cast<std::size_t>(n - 1));
-  child.stopFd = stop[1];
+  child.resultFd = std::move(resultRead);
+  child.stopFd = std::move(stopWrite);
   return child;
 }
 
 double StopDevice(Child& child) {
-  close(child.stopFd);
+  child.stopFd.Reset();
   double seconds = 0;
-  if (read(child.resultFd, &seconds, sizeof seconds) != sizeof seconds) seconds = 0;
-  close(child.resultFd);
+  if (read(child.resultFd.Get(), &seconds, sizeof seconds) != sizeof seconds) seconds = 0;
+  child.resultFd.Reset();
   int status;
   waitpid(child.pid, &status, 0);
   return seconds;

@@ -6,16 +6,11 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${BUILD_DIR:-build}
 out=${OUT_DIR:-docs}
-export DISPLAY=:${SCREENSHOT_DISPLAY:-98}
-export XDG_RUNTIME_DIR=$(mktemp -d)
-chmod 700 "$XDG_RUNTIME_DIR"
-unset QT_QPA_PLATFORM
+source scripts/display.sh
 tmp=$(mktemp -d)
 app= sim=
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap '[ -n "$app" ] && kill "$app" 2>/dev/null; [ -n "$sim" ] && kill "$sim" 2>/dev/null; kill "$xvfb" 2>/dev/null; rm -rf "$tmp" "$XDG_RUNTIME_DIR"' EXIT
-for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+trap '[ -n "$app" ] && kill "$app" 2>/dev/null; [ -n "$sim" ] && kill "$sim" 2>/dev/null; display_stop; rm -rf "$tmp"' EXIT
+display_start
 
 "$build/tools/devsim/devsim" >"$tmp/devsim.out" 2>&1 &
 sim=$!
@@ -25,13 +20,6 @@ for _ in $(seq 50); do [ -n "$(ls "$XDG_RUNTIME_DIR/ostra-ports" 2>/dev/null)" ]
 app=$!
 main=$(timeout 30 xdotool search --sync --onlyvisible --name 'ZOR-5 Bootloader' | head -1)
 sleep 1
-shoot() {
-  local wid=$1 file=$2 X Y WIDTH HEIGHT SCREEN WINDOW
-  eval "$(xdotool getwindowgeometry --shell "$wid")"
-  import -window root "$tmp/root.png"
-  /usr/bin/convert "$tmp/root.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$file"
-  echo "$file: ${WIDTH}x${HEIGHT} at $X,$Y"
-}
 eval "$(xdotool getwindowgeometry --shell "$main")"
 # The Write picture button: left 128, top 8, 73 x 57 inside the panel at 7, 8.
 xdotool mousemove $((X + 7 + 128 + 36)) $((Y + 8 + 8 + 28)) click 1
@@ -46,4 +34,4 @@ import -window root "$tmp/message.png"
 echo "$out/main-window-write-completed-message.png"
 xdotool key Return
 sleep 1
-shoot "$main" "$out/main-window-after-write.png"
+display_shoot "$main" "$out/main-window-after-write.png"

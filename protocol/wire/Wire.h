@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "Version.h"
+
 namespace protocol::wire {
 
 // The fixed commands.
@@ -75,8 +77,8 @@ std::string CutDescription(std::string_view reply);
 std::string_view ShownDescription(std::string_view cut);
 
 // The version of the firmware the program carries: six decimal digits, a larger
-// number being a newer version.
-inline constexpr std::string_view kCarriedVersion = "210825";
+// number being a newer version, read from the firmware itself by the build.
+inline constexpr std::string_view kCarriedVersion = UPLOADER_CARRIED_FIRMWARE;
 
 enum class VersionVerdict {
   Unknown,         // not six characters

@@ -152,31 +152,31 @@ ScriptedDevice::ScriptedDevice() = default;
 ScriptedDevice::~ScriptedDevice() {
   if (thread_.joinable()) {
     char c = 0;
-    (void)!::write(stopPipe_[1], &c, 1);
+    (void)!::write(stopWrite_.Get(), &c, 1);
     thread_.join();
   }
   if (!linkPath_.empty()) ::unlink(linkPath_.c_str());
-  if (master_ >= 0) ::close(master_);
-  for (int fd : stopPipe_)
-    if (fd >= 0) ::close(fd);
 }
 
 void ScriptedDevice::Start() {
-  master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-  if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0)
+  master_.Reset(::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK));
+  if (!master_.Valid() || ::grantpt(master_.Get()) != 0 || ::unlockpt(master_.Get()) != 0)
     throw std::runtime_error("no pseudo-terminal");
   termios t{};
-  ::tcgetattr(master_, &t);
+  ::tcgetattr(master_.Get(), &t);
   ::cfmakeraw(&t);
-  ::tcsetattr(master_, TCSANOW, &t);
-  const std::string slave = ::ptsname(master_);
+  ::tcsetattr(master_.Get(), TCSANOW, &t);
+  const std::string slave = ::ptsname(master_.Get());
   const std::string folder = devsim::VirtualPortsFolder();
   std::filesystem::create_directories(folder);
   ::chmod(folder.c_str(), 0700);
   name_ = UniqueLinkName();
   linkPath_ = folder + "/" + name_;
   std::filesystem::create_symlink(slave, linkPath_);
-  if (::pipe(stopPipe_) != 0) throw std::runtime_error("no pipe");
+  int stop[2];
+  if (::pipe(stop) != 0) throw std::runtime_error("no pipe");
+  stopRead_.Reset(stop[0]);
+  stopWrite_.Reset(stop[1]);
   thread_ = std::thread([this] { Serve(); });
 }
 
@@ -189,7 +189,7 @@ void ScriptedDevice::Serve() {
   std::string frame;
   bool inFrame = false;
   for (;;) {
-    pollfd fds[2] = {{master_, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
+    pollfd fds[2] = {{master_.Get(), POLLIN, 0}, {stopRead_.Get(), POLLIN, 0}};
     if (::poll(fds, 2, -1) < 0) continue;
     if (fds[1].revents) return;
     if (fds[0].revents & POLLHUP) {
@@ -198,7 +198,7 @@ void ScriptedDevice::Serve() {
       continue;
     }
     char buf[256];
-    ssize_t n = ::read(master_, buf, sizeof buf);
+    ssize_t n = ::read(master_.Get(), buf, sizeof buf);
     if (n <= 0) continue;
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -221,7 +221,7 @@ void ScriptedDevice::Serve() {
       if (frame == "0202") reply = identifyReply;
       else if (frame == "0303") reply = describeReply;
       else if (frame.size() >= 2) reply = "r8" + frame.substr(1, 1) + frame.substr(0, 2) + ";";
-      (void)!::write(master_, reply.data(), reply.size());
+      (void)!::write(master_.Get(), reply.data(), reply.size());
     }
   }
 }

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "forms/UniqueFd.h"
 #include "protocol/Protocol.h"
 #include "serial/BCPort.h"
 #include "tests/support/ProtocolWindow.h"
@@ -97,10 +98,10 @@ class ScriptedDevice {
 
  private:
   void Serve();
-  int master_ = -1;
+  forms::UniqueFd master_;
   std::string name_;
   std::thread thread_;
-  int stopPipe_[2] = {-1, -1};
+  forms::UniqueFd stopRead_, stopWrite_;
   std::string linkPath_;
   std::mutex mutex_;
   std::string inbound_;

@@ -3,7 +3,10 @@
 // cut at 16-byte address boundaries, CR LF line ends. The data are our own,
 // deterministic pseudo-random bytes, so every run gives the same file.
 //
-//   hexgen [output-file]     (standard output when no file is given)
+//   hexgen [--version YYMMDD] [output-file]     (standard output when no file is given)
+//
+// Another version gives the same bytes with other digits in the version block:
+// a firmware to build the programs with in tests.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -44,7 +47,7 @@ class Random {
 };
 
 // Bytes that mean something to the device; the rest is filler.
-std::map<std::uint32_t, std::uint8_t> FixedBytes() {
+std::map<std::uint32_t, std::uint8_t> FixedBytes(const std::string& version) {
   std::map<std::uint32_t, std::uint8_t> fixed;
   auto put = [&](std::uint32_t address, std::vector<std::uint8_t> bytes) {
     for (auto b : bytes) fixed[address++] = b;
@@ -52,7 +55,10 @@ std::map<std::uint32_t, std::uint8_t> FixedBytes() {
   put(0x0000, {0x0C, 0xEF, 0x00, 0xF0});  // reset vector: GOTO 0x0018
   put(0x0008, {0x11, 0x00});              // high-priority interrupt: RETFIE FAST
   // Version block: marker, the version text, then the version format.
-  put(0xF980, {0x55, 0xAA, 0xAA, 0x55, '2', '1', '0', '8', '2', '5', 0x02, 0x00});
+  std::vector<std::uint8_t> block = {0x55, 0xAA, 0xAA, 0x55};
+  block.insert(block.end(), version.begin(), version.end());
+  block.insert(block.end(), {0x02, 0x00});
+  put(0xF980, block);
   // Configuration words.
   put(0x300001, {0x08, 0x1E, 0x1F});
   put(0x300005, {0x83, 0x85});
@@ -76,8 +82,8 @@ std::string Record(unsigned type, std::uint16_t address, const std::vector<std::
   return line + "\r\n";
 }
 
-std::string Generate() {
-  auto fixed = FixedBytes();
+std::string Generate(const std::string& version) {
+  auto fixed = FixedBytes(version);
   std::string text;
   std::uint32_t seed = 0x21082500;
   for (const auto& region : kRegions) {
@@ -107,18 +113,26 @@ std::string Generate() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 2) {
-    std::fprintf(stderr, "usage: hexgen [output-file]\n");
+  std::string version = "210825";
+  int arg = 1;
+  if (arg + 1 < argc && std::string(argv[arg]) == "--version") {
+    version = argv[arg + 1];
+    arg += 2;
+  }
+  bool digits = version.size() == 6 && std::all_of(version.begin(), version.end(), [](char c) { return c >= '0' && c <= '9'; });
+  if (argc - arg > 1 || !digits) {
+    std::fprintf(stderr, "usage: hexgen [--version YYMMDD] [output-file]\n");
     return 2;
   }
-  std::string text = Generate();
-  std::FILE* out = argc == 2 ? std::fopen(argv[1], "wb") : stdout;
+  std::string text = Generate(version);
+  const char* path = arg < argc ? argv[arg] : nullptr;
+  std::FILE* out = path ? std::fopen(path, "wb") : stdout;
   if (!out) {
-    std::perror(argv[1]);
+    std::perror(path);
     return 1;
   }
   bool ok = std::fwrite(text.data(), 1, text.size(), out) == text.size();
-  ok = (argc == 2 ? std::fclose(out) : std::fflush(out)) == 0 && ok;
+  ok = (path ? std::fclose(out) : std::fflush(out)) == 0 && ok;
   if (!ok) {
     std::fprintf(stderr, "hexgen: write failed\n");
     return 1;
