@@ -5,7 +5,7 @@
 #include "firmware/Hex.h"
 #include "firmware/FirmwareTexts.h"
 #include "forms/Ascii.h"
-#include "forms/LargePages.h"
+#include "os/LargePages.h"
 
 namespace firmware {
 
@@ -53,7 +53,7 @@ void Fill(BuildProgress& progress, ImageSink& image) {
 void StringImage::Clear() {
   image_.clear();
   image_.reserve(kImageChars);
-  forms::PreferLargePages(image_.data(), image_.capacity());
+  os::PreferLargePages(image_.data(), image_.capacity());
 }
 
 void StringImage::Place(std::size_t place, std::string_view digits) {

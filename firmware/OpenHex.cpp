@@ -14,7 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "forms/UniqueFd.h"
+#include "os/UniqueFd.h"
 #endif
 
 #include "firmware/Firmware.h"
@@ -22,8 +22,8 @@
 #include "firmware/Internal.h"
 #include "forms/Cp1251.h"
 #include "forms/Errors.h"
-#include "forms/Files.h"
-#include "forms/LargePages.h"
+#include "os/Files.h"
+#include "os/LargePages.h"
 
 namespace firmware {
 
@@ -62,12 +62,12 @@ std::pair<OwnedFile, std::uint64_t> OpenRegularFile(const std::string& path) {
   std::uint64_t expected = ec ? 0 : fs::file_size(name, ec);
   if (ec) expected = 0;
   if (expected > kMaxHexFileBytes) ThrowOpenError(path, TooLargeReason());
-  OwnedFile file(forms::OpenFile(path, "rb"));
+  OwnedFile file(os::OpenFile(path, "rb"));
   if (!file) ThrowOpenError(path, errno);
   return {std::move(file), expected};
 #else
   // Non-blocking, so that opening a named pipe without a writer returns at once.
-  forms::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  os::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
   if (!fd.Valid()) ThrowOpenError(path, errno);
   struct stat info {};
   if (::fstat(fd.Get(), &info) != 0) ThrowOpenError(path, errno);
@@ -92,7 +92,7 @@ std::string ReadWholeFile(const std::string& path) {
   std::string content;
   // One byte over the size seen, so that a file still growing is noticed.
   content.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(expected, kMaxHexFileBytes) + 1));
-  forms::PreferLargePages(content.data(), content.capacity());
+  os::PreferLargePages(content.data(), content.capacity());
   content.resize(static_cast<std::size_t>(std::min<std::uint64_t>(expected, kMaxHexFileBytes) + 1));
   std::size_t size = 0;
   for (;;) {

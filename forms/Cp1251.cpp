@@ -61,6 +61,12 @@ std::string Utf8OrCp1251(std::string_view bytes) {
   return out;
 }
 
+bool AllAscii(std::string_view bytes) {
+  for (unsigned char c : bytes)
+    if (c >= 0x80) return false;
+  return true;
+}
+
 std::string Cp1251ToUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size() * 2);

@@ -13,4 +13,8 @@ std::string Cp1251ToUtf8(std::string_view bytes);
 // Windows-1251. The result is valid UTF-8.
 std::string Utf8OrCp1251(std::string_view bytes);
 
+// True when every byte is ASCII: such a text reads the same under every rule,
+// so a face may take it as it is.
+bool AllAscii(std::string_view bytes);
+
 }  // namespace forms

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "forms/Ascii.h"
-#include "forms/LargePages.h"
+#include "os/LargePages.h"
 
 namespace forms {
 
@@ -21,7 +21,7 @@ TextLines TextLines::Split(std::string text) {
   TextLines lines;
   // Counted first: twenty million pushes would move the offsets some twenty-five times.
   lines.ends_.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
-  PreferLargePages(lines.ends_.data(), lines.ends_.capacity() * sizeof(std::size_t));
+  os::PreferLargePages(lines.ends_.data(), lines.ends_.capacity() * sizeof(std::size_t));
   const std::size_t size = text.size();
   char* data = text.data();
   std::size_t read = 0, write = 0;

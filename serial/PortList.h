@@ -28,8 +28,9 @@ std::string PortDevicePath(const std::string& name, const PortSources& sources);
 // may write into (anyone may create /tmp/ostra-ports-<uid> first).
 bool TrustedPortsFolder(const std::string& folder);
 
-// A name the system's own ports use (ttyS0, ttyUSB0, rfcomm0, ...) or one
-// present in the device folder: a virtual link of that name is ignored.
+// A name the kernel has a tty or a device node of: a virtual link of that name
+// would hide or double it, so it is ignored. Any other name (ttyEMU, say) is
+// free for a link.
 bool IsSystemPortName(const std::string& name, const PortSources& sources = PortSources());
 
 // Replaces `strings` with the port names, sorted case-insensitively as text; on a

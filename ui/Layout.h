@@ -224,7 +224,7 @@ inline constexpr WindowLayout kFormHelp{
     .clientWidth = 154,
     .clientHeight = 193,
     .frame = Frame::DialogFixed,
-    .systemMenu = false,  // the close box only (a Win32 close box still needs WS_SYSMENU)
+    .systemMenu = false,  // the close box only
     .minimizeBox = false,
     .maximizeBox = false,
     .placement = Placement::AtPosition,

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "forms/UniqueFd.h"
+#include "os/UniqueFd.h"
 #include "firmware/Firmware.h"
 #include "protocol/Protocol.h"
 #include "protocol/ProtocolWindow.h"
@@ -67,8 +67,8 @@ class TimingShell : public testing_support::ScriptedShell {
 
 struct Child {
   pid_t pid = -1;
-  forms::UniqueFd stopFd;
-  forms::UniqueFd resultFd;
+  os::UniqueFd stopFd;
+  os::UniqueFd resultFd;
   std::string port;
 };
 
@@ -86,13 +86,13 @@ double DeviceSeconds(const std::vector<devsim::TranscriptEntry>& entries) {
 // The device in a process of its own; it serves until the pipe closes.
 Child StartDevice(const devsim::Options& options) {
   // Each end owned, so that every end this side does not use is closed.
-  auto makePipe = [](forms::UniqueFd& read, forms::UniqueFd& write) {
+  auto makePipe = [](os::UniqueFd& read, os::UniqueFd& write) {
     int fds[2];
     if (pipe(fds) != 0) std::perror("pipe");
     read.Reset(fds[0]);
     write.Reset(fds[1]);
   };
-  forms::UniqueFd readyRead, readyWrite, stopRead, stopWrite, resultRead, resultWrite;
+  os::UniqueFd readyRead, readyWrite, stopRead, stopWrite, resultRead, resultWrite;
   makePipe(readyRead, readyWrite);
   makePipe(stopRead, stopWrite);
   makePipe(resultRead, resultWrite);

@@ -1,6 +1,7 @@
 // One write of the carried firmware through the main window's handler into the
 // device on the named port, as the user starts it: prints the wall time of the
-// Write click in ms. The same source runs on Linux and on Windows, so
+// Write click in ms and the attempts that failed (a reply not there in time or
+// not the acknowledgement), which the transfer repeated. The same source runs on Linux and on Windows, so
 // bench/write/compare.sh can set the two side by side against one simulator.
 //
 //   bench_write <port>
@@ -40,6 +41,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "bench_write: the write did not complete\n");
     return 1;
   }
-  std::printf("%.0f\n", ms);
+  std::printf("%.0f %d\n", ms, static_cast<int>(form.state.Procedure.FailedAttempts));
   return 0;
 }

@@ -60,7 +60,6 @@ bool TrustedPortsFolder(const std::string& folder) {
 }
 
 bool IsSystemPortName(const std::string& name, const PortSources& sources) {
-  if (StartsWith(name, "tty") || StartsWith(name, "rfcomm") || name == "console" || name == "ptmx") return true;
   std::error_code ec;
   return fs::exists(fs::symlink_status(fs::path(sources.sysClassTty) / name, ec)) ||
          fs::exists(fs::symlink_status(fs::path(sources.devDir) / name, ec));

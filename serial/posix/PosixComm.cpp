@@ -21,7 +21,7 @@
 #include "serial/WireTime.h"
 #include "serial/posix/LineSettings.h"
 #include "serial/posix/ModemWatch.h"
-#include "forms/UniqueFd.h"
+#include "os/UniqueFd.h"
 
 namespace serial {
 
@@ -95,7 +95,7 @@ class EventFdSignal : public StopSignal {
   int fd() const { return fd_.Get(); }
 
  private:
-  forms::UniqueFd fd_;
+  os::UniqueFd fd_;
 };
 
 class PosixCommLayer : public CommLayer {
@@ -107,7 +107,7 @@ class PosixCommLayer : public CommLayer {
   OpenResult OpenDevice(const std::string& port) override {
     CloseDevice();
     if (port.empty()) return OpenResult::NotFound;
-    forms::UniqueFd fd(open(PortDevicePath(port).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    os::UniqueFd fd(open(PortDevicePath(port).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!fd.Valid()) return FromErrno(errno);
     // flock conflicts for every user; TIOCEXCL also keeps out programs that do
     // not flock, though root passes it.
@@ -530,16 +530,16 @@ class PosixCommLayer : public CommLayer {
     return true;
   }
 
-  forms::UniqueFd fd_;
-  forms::UniqueFd txDone_;  // a finished write tells the event wait: transmit empty
+  os::UniqueFd fd_;
+  os::UniqueFd txDone_;  // a finished write tells the event wait: transmit empty
   CommTimeoutsBlock timeouts_{};
   Dcb dcb_{};
   // Set on the main thread while the event thread's wait reads it.
   std::atomic<std::int32_t> inSize_{0};
   std::atomic<std::uint32_t> mask_{0};
-  forms::UniqueFd modemChanged_;  // the modem watch tells the event wait
+  os::UniqueFd modemChanged_;  // the modem watch tells the event wait
   std::unique_ptr<posix::ModemWatch> modem_;
-  forms::UniqueFd epoll_;
+  os::UniqueFd epoll_;
   int watchedStop_ = -1;
   bool latencyRaised_ = false;
   int savedSerialFlags_ = 0;

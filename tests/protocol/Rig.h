@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "forms/UniqueFd.h"
+#include "os/UniqueFd.h"
 #include "protocol/Protocol.h"
 #include "serial/BCPort.h"
 #include "protocol/ProtocolWindow.h"
@@ -98,10 +98,10 @@ class ScriptedDevice {
 
  private:
   void Serve();
-  forms::UniqueFd master_;
+  os::UniqueFd master_;
   std::string name_;
   std::thread thread_;
-  forms::UniqueFd stopRead_, stopWrite_;
+  os::UniqueFd stopRead_, stopWrite_;
   std::string linkPath_;
   std::mutex mutex_;
   std::string inbound_;

@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFontMetrics>
+#include <QLabel>
 
 #include "ui/MainTexts.h"
 
@@ -13,7 +15,15 @@ BoxWatcher::BoxWatcher() {
   QObject::connect(&timer_, &QTimer::timeout, [this] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (!box || !box->isVisible()) return;
-    boxes.push_back({box->windowTitle(), box->text(), box->icon()});
+    // Whole when the label is as wide as its widest line and as high as its lines.
+    bool whole = true;
+    if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+      const QFontMetrics metrics(label->font());
+      const QStringList lines = label->text().split(QChar('\n'));
+      for (const QString& line : lines) whole = whole && metrics.horizontalAdvance(line) <= label->contentsRect().width();
+      whole = whole && label->contentsRect().height() >= lines.size() * metrics.height();
+    }
+    boxes.push_back({box->windowTitle(), box->text(), box->icon(), whole});
     box->button(QMessageBox::Ok)->click();
   });
   timer_.start();

@@ -22,6 +22,7 @@ struct SeenBox {
   QString title;
   QString text;
   QMessageBox::Icon icon;
+  bool linesWhole;  // every line shown on one line
 };
 
 class BoxWatcher {

@@ -4,6 +4,8 @@
 #include <stdexcept>
 
 #include "forms/Errors.h"
+#include "firmware/FirmwareTexts.h"
+#include "protocol/ProtocolTexts.h"
 #include "tests/qt/Fixture.h"
 #include "ui/MainTexts.h"
 #include "ui/qt/QtShell.h"
@@ -26,6 +28,21 @@ TEST_F(Windows, BoxesCarryTheApplicationTitleAndTheirLines) {
   EXPECT_EQ(watcher.boxes[1].title, QString::fromUtf8(ui::texts::kTitle));
   EXPECT_EQ(watcher.boxes[1].text, QStringLiteral("  one\ntwo\nthree"));
   EXPECT_EQ(watcher.boxes[2].icon, QMessageBox::Critical);
+}
+
+// The platform box keeps a line on one line while it fits the screen: the
+// success line is centred by its leading blanks, the check messages name a
+// record after "(:".
+TEST_F(Windows, ABoxKeepsEachLineThatFitsTheScreenOnOneLine) {
+  shell.ShowMessage(std::string(protocol::texts::kLoadedMessageHead) + "14:03:27" +
+                    protocol::texts::kLoadedMessageTail);
+  shell.ShowMessage(std::string(firmware::texts::kStartLinearAddress) + ":0400000500000000F7");
+  shell.ShowMessage(std::string(firmware::texts::kChecksumError) + ":10000000000102030405060708090A0B0C0D0E0F77");
+  // A line wider than the screen is wrapped still.
+  shell.ShowMessage(std::string(400, 'W'));
+  ASSERT_EQ(watcher.boxes.size(), 4u);
+  for (int i : {0, 1, 2}) EXPECT_TRUE(watcher.boxes[i].linesWhole) << watcher.boxes[i].text.toStdString();
+  EXPECT_FALSE(watcher.boxes[3].linesWhole);
 }
 
 TEST_F(Windows, TheEdgeShowsEscapingErrorsWithTheFullStopRuleAndSwallowsTheClosingUnwind) {

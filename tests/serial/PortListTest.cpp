@@ -97,26 +97,38 @@ TEST(PortList, TouchesNoDeviceAndSkipsEmptySlots) {
 TEST(PortList, VirtualFolderTrustedOnlyWhenOurs) {
   Tree t;
   t.Tty("ttyS0", true, "port", "4");
+  t.Tty("tty5", false);  // a virtual terminal: not a port, but the kernel's
   t.Virtual("devsim1", "/dev/null");
   t.Virtual("ttyS0", "/dev/null");
-  t.Virtual("ttyUSB3", "/dev/null");
+  t.Virtual("tty5", "/dev/null");
+  t.Virtual("ttyEMU", "/dev/null");  // a name an emulator is often given
   std::vector<std::string> ports;
   ListSerialPorts(ports, t.sources);
-  EXPECT_EQ(ports, (std::vector<std::string>{"devsim1", "ttyS0"})) << "each system name once, from sysfs";
+  EXPECT_EQ(ports, (std::vector<std::string>{"devsim1", "ttyEMU", "ttyS0"})) << "each kernel name once, from sysfs";
   EXPECT_EQ(PortDevicePath("ttyS0", t.sources), t.sources.devDir + "/ttyS0");
-  EXPECT_EQ(PortDevicePath("ttyUSB3", t.sources), t.sources.devDir + "/ttyUSB3");
+  EXPECT_EQ(PortDevicePath("tty5", t.sources), t.sources.devDir + "/tty5");
+  EXPECT_EQ(PortDevicePath("ttyEMU", t.sources), t.sources.virtualDir + "/ttyEMU");
   EXPECT_EQ(PortDevicePath("devsim1", t.sources), t.sources.virtualDir + "/devsim1");
+  // A USB adapter plugged in under a link's name: the link steps aside.
+  t.Virtual("ttyUSB3", "/dev/null");
+  ListSerialPorts(ports, t.sources);
+  EXPECT_EQ(ports, (std::vector<std::string>{"devsim1", "ttyEMU", "ttyS0", "ttyUSB3"}));
+  EXPECT_EQ(PortDevicePath("ttyUSB3", t.sources), t.sources.virtualDir + "/ttyUSB3");
+  t.Tty("ttyUSB3", true);
+  ListSerialPorts(ports, t.sources);
+  EXPECT_EQ(ports, (std::vector<std::string>{"devsim1", "ttyEMU", "ttyS0", "ttyUSB3"}));
+  EXPECT_EQ(PortDevicePath("ttyUSB3", t.sources), t.sources.devDir + "/ttyUSB3");
 
   fs::permissions(t.sources.virtualDir, fs::perms::others_write | fs::perms::group_write, fs::perm_options::add);
   ListSerialPorts(ports, t.sources);
-  EXPECT_EQ(ports, (std::vector<std::string>{"ttyS0"})) << "a folder others may write is not ours";
+  EXPECT_EQ(ports, (std::vector<std::string>{"ttyS0", "ttyUSB3"})) << "a folder others may write is not ours";
   EXPECT_EQ(PortDevicePath("devsim1", t.sources), t.sources.devDir + "/devsim1");
   fs::permissions(t.sources.virtualDir, fs::perms::others_write | fs::perms::group_write, fs::perm_options::remove);
 
   if (getuid() == 0) {
     ASSERT_EQ(lchown(t.sources.virtualDir.c_str(), 65534, 65534), 0);
     ListSerialPorts(ports, t.sources);
-    EXPECT_EQ(ports, (std::vector<std::string>{"ttyS0"})) << "a folder of another user is not ours";
+    EXPECT_EQ(ports, (std::vector<std::string>{"ttyS0", "ttyUSB3"})) << "a folder of another user is not ours";
     EXPECT_EQ(PortDevicePath("devsim1", t.sources), t.sources.devDir + "/devsim1");
   }
 }

@@ -7,7 +7,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "forms/UniqueFd.h"
+#include "os/UniqueFd.h"
 #include "tests/support/ScriptedShell.h"
 #include "ui/Main.h"
 #include "ui/MainTexts.h"
@@ -48,8 +48,8 @@ class MainFormTest : public ::testing::Test {
 
   // Publishes a pseudo-terminal under the given link name; returns the master,
   // closed however the test ends.
-  forms::UniqueFd PublishPty(const std::string& name) {
-    forms::UniqueFd master(::posix_openpt(O_RDWR | O_NOCTTY));
+  os::UniqueFd PublishPty(const std::string& name) {
+    os::UniqueFd master(::posix_openpt(O_RDWR | O_NOCTTY));
     EXPECT_TRUE(master.Valid());
     ::grantpt(master.Get());
     ::unlockpt(master.Get());

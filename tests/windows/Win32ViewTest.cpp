@@ -36,9 +36,10 @@ struct Windows {
   }
   ~Windows() {
     // A quit posted by a destroyed window must not reach the next test.
+    // A window that was shown asks to be painted until it is.
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+      if (msg.message == WM_PAINT) ValidateRect(msg.hwnd, nullptr);
   }
   testing_support::ScriptedShell script;
   uiwin32::Win32Shell shell;
@@ -210,10 +211,153 @@ TEST(Win32Texts, Utf8AndDeviceBytesAtTheWideCallsAndTheDialogFilter) {
   EXPECT_EQ(uiwin32::Widen("Порт:"), L"Порт:");
   // Not UTF-8: a device's Windows-1251 description.
   EXPECT_EQ(uiwin32::Widen("\xCF\xF0\xE8\xEB\xE0\xE4"), L"Прилад");
+  // A Windows-1251 byte beside UTF-8 text spoils nothing around it (0xEF: п).
+  EXPECT_EQ(uiwin32::Widen("Мікропрограма : \xEF.hex - помилка"), L"Мікропрограма : п.hex - помилка");
   EXPECT_EQ(uiwin32::Narrow(L"Прилад"), "Прилад");
   EXPECT_EQ(uiwin32::WithCrLf(L"\rA\r\rB\r\nC\n"), L"\r\nA\r\n\r\nB\r\nC\r\n");
   const std::wstring filter = uiwin32::Win32Shell::DialogFilter("Файли: I8HEX, I16HEX, I32HEX|*.hex");
   EXPECT_EQ(filter, std::wstring(L"Файли: I8HEX, I16HEX, I32HEX\0*.hex\0\0", 36));
+}
+
+TEST(Win32About, ADialogFrameWithTheCloseBoxOnly) {
+  Windows w;
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(w.about.hwnd(), GWL_STYLE));
+  const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(w.about.hwnd(), GWL_EXSTYLE));
+  EXPECT_TRUE(style & WS_SYSMENU) << std::hex << style << ": no close box";
+  EXPECT_TRUE(style & WS_CAPTION);
+  EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME)) << std::hex << style;
+  EXPECT_TRUE(exStyle & WS_EX_DLGMODALFRAME) << std::hex << exStyle;
+  // The close box hides it, as Alt+F4 does.
+  w.help.ShowAbout();
+  ASSERT_TRUE(IsWindowVisible(w.about.hwnd()));
+  SendMessageW(w.about.hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_FALSE(IsWindowVisible(w.about.hwnd()));
+  EXPECT_FALSE(w.help.Visible());
+}
+
+// The rightmost column the label's own painting inks, drawn as wide as the
+// window so that nothing is clipped; -1 when it draws nothing.
+int InkRight(HWND label) {
+  RECT rc;
+  GetClientRect(label, &rc);
+  const int wide = 1000;
+  SetWindowPos(label, nullptr, 0, 0, wide, rc.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, wide, rc.bottom);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  SendMessageW(label, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+  const COLORREF back = GetPixel(dc, wide - 1, 0);
+  int right = -1;
+  for (int x = 0; x < wide; ++x)
+    for (int y = 0; y < rc.bottom; ++y)
+      if (GetPixel(dc, x, y) != back) right = x;
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  SetWindowPos(label, nullptr, 0, 0, rc.right, rc.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  return right;
+}
+
+TEST(Win32Layout, TheCalibrationCounterShowsItsWholeTextFromTheStartAtEveryScaling) {
+  for (int dpi : {96, 144}) {
+    SCOPED_TRACE(dpi);
+    Windows w(dpi);
+    const HWND label = w.main.HwndOf("Label3");
+    auto check = [&](const char* what) {
+      RECT client;
+      GetClientRect(label, &client);
+      const int ink = InkRight(label);
+      ASSERT_GT(ink, 0) << what;
+      EXPECT_GT(client.right, ink) << what << ": its last letter is cut";
+      // It follows the text: no room for another digit beyond it.
+      EXPECT_LT(client.right, ink + ScaleToDpi(6, dpi)) << what;
+    };
+    check("as created");
+    for (const char* caption : {"Автокалібровка: 3.33.47", "Автокалібровка: 0.400.0", "Автокалібровка: 1.1.1"}) {
+      w.form.Label3.SetCaption(caption);
+      check(caption);
+    }
+  }
+}
+
+// A click, as the user's mouse makes it, at the middle of a window.
+void ClickAt(HWND target) {
+  RECT rc;
+  GetWindowRect(target, &rc);
+  SetCursorPos((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+  INPUT input[2] = {};
+  input[0].type = input[1].type = INPUT_MOUSE;
+  input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, input, sizeof(INPUT));
+}
+
+TEST(Win32Boxes, APendingBoxBlocksEveryWindowOfTheProgram) {
+  Windows w;
+  w.main.ShowCentred();
+  w.help.ShowAbout();
+  w.shell.ProcessMessages();
+  ASSERT_TRUE(IsWindowVisible(w.about.hwnd()));
+  const HWND port = w.main.HwndOf("cbPort");
+  // First, with no box: the click opens the port list.
+  ClickAt(port);
+  for (int i = 0; i < 20 && !SendMessageW(port, CB_GETDROPPEDSTATE, 0, 0); ++i) {
+    w.shell.ProcessMessages();
+    Sleep(10);
+  }
+  ASSERT_TRUE(SendMessageW(port, CB_GETDROPPEDSTATE, 0, 0)) << "a click cannot be made here";
+  SendMessageW(port, CB_SHOWDROPDOWN, FALSE, 0);
+  w.help.ShowAbout();  // the About window is the last active one: it owns the box
+  w.shell.ProcessMessages();
+
+  struct Seen {
+    HWND focus = nullptr, active = nullptr;  // before the click
+    bool mainEnabled = true, focusMoved = false, activated = false, dropped = false;
+    int tries = 0;
+  } seen;
+  static Seen* current;
+  static HWND portList;
+  current = &seen;
+  portList = port;
+  // Runs inside the box's own loop: clicks the port list, then presses OK.
+  const UINT_PTR timer = SetTimer(nullptr, 0, 30, [](HWND, UINT, UINT_PTR, DWORD) {
+    Seen& s = *current;
+    HWND box = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND h, LPARAM out) {
+          wchar_t cls[16];
+          GetClassNameW(h, cls, 16);
+          if (IsWindowVisible(h) && wcscmp(cls, L"#32770") == 0) *reinterpret_cast<HWND*>(out) = h;
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&box));
+    if (!box) return;
+    if (++s.tries == 1) {
+      s.focus = GetFocus();
+      s.active = GetActiveWindow();
+      ClickAt(portList);
+      return;
+    }
+    if (s.tries < 6) return;  // let the click arrive
+    s.mainEnabled = IsWindowEnabled(GetAncestor(portList, GA_ROOT)) != FALSE;
+    s.focusMoved = GetFocus() != s.focus;
+    s.activated = GetActiveWindow() != s.active;
+    s.dropped = SendMessageW(portList, CB_GETDROPPEDSTATE, 0, 0) != 0;
+    SendMessageW(box, WM_COMMAND, IDOK, 0);
+  });
+  w.shell.ShowMessage("Порти оновлено!");
+  KillTimer(nullptr, timer);
+  ASSERT_GE(seen.tries, 6);
+  EXPECT_FALSE(seen.mainEnabled) << "the main window takes clicks under the box";
+  EXPECT_FALSE(seen.activated) << "the click under the box activated the main window";
+  EXPECT_FALSE(seen.focusMoved) << "the click under the box moved the focus";
+  EXPECT_FALSE(seen.dropped) << "the click under the box opened the port list";
+  // Once the box is gone, every window takes clicks again.
+  EXPECT_TRUE(IsWindowEnabled(w.main.hwnd()));
+  EXPECT_TRUE(IsWindowEnabled(w.about.hwnd()));
 }
 
 TEST(Win32Closing, ClosingWhileAHandlerPumpsWaitsForItToUnwind) {

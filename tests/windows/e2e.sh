@@ -13,7 +13,8 @@
 #   tests/windows/e2e.sh <x86_64 build folder> <devsim program>
 #
 # Uses $DISPLAY when it answers, else its own Xvfb; $WINEPREFIX when set, else a prefix
-# in the build folder. SCREENSHOTS=<folder> saves the windows' pictures there.
+# in the build folder. SCREENSHOTS=<folder> saves the windows' pictures there (the write
+# then goes to a device slow to erase, write and program).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/../.." && pwd)
@@ -61,7 +62,11 @@ wine_display
 wine_prefix "${WINEPREFIX:-$build/wine-e2e}"
 # Wine draws the frames itself: there is no window manager.
 "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
-devsim_start e2e --baud 115200 --flash "$work/flash.bin"
+# The pictures show a device slow to erase, write and program, so that the
+# auto-calibration counter has grown to pauses of two digits.
+slow=()
+[ -z "${SCREENSHOTS:-}" ] || slow=(--erase-ms 30 --write-ms 3 --program-ms 5)
+devsim_start e2e --baud 115200 "${slow[@]}" --flash "$work/flash.bin"
 wine_map_com COM9 "$DEVSIM_FOLDER/e2e"
 wine_restart
 # A port the system lists but no device answers to, as a USB adapter pulled

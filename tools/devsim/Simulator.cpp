@@ -22,12 +22,12 @@
 #include <stdexcept>
 #include <thread>
 
-#include "forms/UniqueFd.h"
+#include "os/UniqueFd.h"
 #include "tools/devsim/Bootloader.h"
 
 namespace devsim {
 
-using forms::UniqueFd;
+using os::UniqueFd;
 
 namespace {
 

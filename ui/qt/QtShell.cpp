@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "forms/Errors.h"
+#include "ui/qt/MessageBox.h"
 #include "ui/qt/Text.h"
 
 #include "forms/Synchronizer.h"
@@ -23,8 +24,7 @@ namespace uiqt {
 namespace {
 
 void ShowBox(QMessageBox::Icon icon, const std::string& title, const std::string& text) {
-  QMessageBox box(icon, ToQt(title), WithLineBreaks(text), QMessageBox::Ok);
-  box.setTextFormat(Qt::PlainText);
+  MessageBox box(icon, ToQt(title), WithLineBreaks(text));
   box.exec();
 }
 

@@ -5,13 +5,7 @@
 namespace uiqt {
 
 QString ToQt(std::string_view bytes) {
-  bool ascii = true;
-  for (unsigned char c : bytes)
-    if (c >= 0x80) {
-      ascii = false;
-      break;
-    }
-  if (ascii) return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  if (forms::AllAscii(bytes)) return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
   // Byte by byte where it is no UTF-8: one stray byte leaves the rest readable.
   return QString::fromStdString(forms::Utf8OrCp1251(bytes));
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "forms/Gauge.h"
+#include "ui/win32/DrawnWidth.h"
 #include "ui/win32/GaugeView.h"
 #include "ui/win32/Picture.h"
 #include "ui/win32/PictureButton.h"
@@ -40,6 +41,7 @@ struct FormView::ControlView {
   std::wstring tip;
   bool toolAdded = false;
   bool hover = false;
+  bool fitted = false;  // its width follows its text
   std::vector<std::string> shownItems;
   bool itemsShown = false;
   // Text boxes: drawn lazily; while Revision stays, lines were only added.
@@ -108,7 +110,9 @@ COLORREF FormView::BackgroundOf(const ControlView& c) const {
 
 void FormView::Build(HWND owner) {
   using ui::layout::Frame;
-  DWORD style = WS_CAPTION | WS_CLIPCHILDREN | (layout_.systemMenu ? WS_SYSMENU : 0);
+  // The close box belongs to the system menu: every window has one. A dialog
+  // frame shows no icon, so there the close box is all the menu shows.
+  DWORD style = WS_CAPTION | WS_CLIPCHILDREN | WS_SYSMENU;
   DWORD exStyle = 0;
   if (layout_.frame == Frame::DialogFixed) {
     style |= WS_POPUP;
@@ -286,20 +290,21 @@ void FormView::SyncControl(ControlView& c) {
       const std::wstring text = Widen(label->Caption());
       wchar_t shown[512];
       GetWindowTextW(c.hwnd, shown, 512);
-      if (text == shown) break;
-      SetWindowTextW(c.hwnd, text.c_str());
-      if (l.widthFollowsText) {
-        // The status line's width follows its text.
-        HDC dc = GetDC(c.hwnd);
-        HGDIOBJ old = SelectObject(dc, FontFor(l));
-        SIZE size{};
-        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-        SelectObject(dc, old);
-        ReleaseDC(c.hwnd, dc);
-        c.box.width = size.cx;
-        SetWindowPos(c.hwnd, nullptr, 0, 0, size.cx, c.box.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      const bool changed = text != shown;
+      if (changed) {
+        SetWindowTextW(c.hwnd, text.c_str());
+        InvalidateRect(c.hwnd, nullptr, TRUE);
       }
-      InvalidateRect(c.hwnd, nullptr, TRUE);
+      // The status line's and the counter's width follows their text as it is
+      // drawn, from the first paint on.
+      if (l.widthFollowsText && (changed || !c.fitted)) {
+        c.fitted = true;
+        const int width = DrawnWidth(text, FontFor(l));
+        if (width != c.box.width) {
+          c.box.width = width;
+          SetWindowPos(c.hwnd, nullptr, 0, 0, width, c.box.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+      }
       break;
     }
     case Kind::PushButton: {

@@ -8,29 +8,23 @@ namespace uiwin32 {
 
 namespace {
 
-std::wstring FromUtf8(std::string_view bytes, DWORD flags) {
+std::wstring FromUtf8(std::string_view bytes) {
   if (bytes.empty()) return {};
   const int size = static_cast<int>(bytes.size());
-  const int n = MultiByteToWideChar(CP_UTF8, flags, bytes.data(), size, nullptr, 0);
+  const int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), size, nullptr, 0);
   if (n <= 0) return {};
   std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, flags, bytes.data(), size, out.data(), n);
+  MultiByteToWideChar(CP_UTF8, 0, bytes.data(), size, out.data(), n);
   return out;
 }
 
 }  // namespace
 
 std::wstring Widen(std::string_view bytes) {
-  bool ascii = true;
-  for (unsigned char c : bytes)
-    if (c >= 0x80) {
-      ascii = false;
-      break;
-    }
-  if (ascii) return std::wstring(bytes.begin(), bytes.end());
-  std::wstring text = FromUtf8(bytes, MB_ERR_INVALID_CHARS);
-  if (!text.empty()) return text;
-  return FromUtf8(forms::Cp1251ToUtf8(bytes), 0);
+  if (forms::AllAscii(bytes)) return std::wstring(bytes.begin(), bytes.end());
+  // Byte by byte where it is no UTF-8, as on Linux: one stray byte leaves the
+  // rest readable.
+  return FromUtf8(forms::Utf8OrCp1251(bytes));
 }
 
 std::string Narrow(std::wstring_view text) {

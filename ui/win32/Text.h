@@ -5,8 +5,8 @@
 
 namespace uiwin32 {
 
-// UTF-8 to UTF-16. Bytes that are not UTF-8 are a device's Windows-1251 text
-// (its description in MemoAbout) and are decoded as such for display.
+// UTF-8 to UTF-16. A byte that is no part of UTF-8 is read as Windows-1251 (a
+// device's description in MemoAbout), by the core's one rule for outside bytes.
 std::wstring Widen(std::string_view bytes);
 // UTF-16 to UTF-8.
 std::string Narrow(std::wstring_view text);

@@ -18,6 +18,33 @@ constexpr UINT kRunSynchronized = WM_APP + 1;
 constexpr UINT kRunUnwound = WM_APP + 2;
 constexpr wchar_t kWakeClass[] = L"OstraUploaderWake";
 
+// While a box or dialog is up the whole program waits, as the Qt program's
+// application-modal boxes make it. The system disables the box's owner only
+// (the About window, when it was the last active one), so every other window
+// of ours is disabled here for that time.
+class ProgramBlocked {
+ public:
+  explicit ProgramBlocked(HWND owner) : owner_(owner) {
+    EnumThreadWindows(GetCurrentThreadId(), Collect, reinterpret_cast<LPARAM>(this));
+    for (HWND h : disabled_) EnableWindow(h, FALSE);
+  }
+  ~ProgramBlocked() {
+    for (HWND h : disabled_)
+      if (IsWindow(h)) EnableWindow(h, TRUE);
+  }
+  ProgramBlocked(const ProgramBlocked&) = delete;
+  ProgramBlocked& operator=(const ProgramBlocked&) = delete;
+
+ private:
+  static BOOL CALLBACK Collect(HWND h, LPARAM self) {
+    auto* me = reinterpret_cast<ProgramBlocked*>(self);
+    if (h != me->owner_ && IsWindowVisible(h) && IsWindowEnabled(h)) me->disabled_.push_back(h);
+    return TRUE;
+  }
+  HWND owner_;
+  std::vector<HWND> disabled_;
+};
+
 }  // namespace
 
 Win32Shell::Win32Shell() {
@@ -74,12 +101,14 @@ HWND Win32Shell::BoxOwner() const {
 void Win32Shell::ShowMessage(const std::string& text) {
   if (closing_) return;
   const HWND owner = BoxOwner();
+  const ProgramBlocked blocked(owner);
   MessageBoxW(owner, WithCrLf(Widen(text)).c_str(), Widen(title_).c_str(), MB_OK | (owner ? 0u : MB_TASKMODAL));
 }
 
 void Win32Shell::ShowErrorBox(const std::string& text) {
   if (closing_) return;
   const HWND owner = BoxOwner();
+  const ProgramBlocked blocked(owner);
   MessageBoxW(owner, WithCrLf(Widen(text)).c_str(), Widen(title_).c_str(),
               MB_OK | MB_ICONERROR | (owner ? 0u : MB_TASKMODAL));
 }
@@ -141,6 +170,7 @@ std::optional<std::string> Win32Shell::OpenFileDialog(const std::string& filter)
   OPENFILENAMEW ofn{};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = BoxOwner();
+  const ProgramBlocked blocked(ofn.hwndOwner);
   ofn.lpstrFilter = wideFilter.c_str();
   ofn.nFilterIndex = 1;
   ofn.lpstrFile = path.data();

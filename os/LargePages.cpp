@@ -1,4 +1,4 @@
-#include "forms/LargePages.h"
+#include "os/LargePages.h"
 
 #include <cstdint>
 
@@ -7,7 +7,7 @@
 #include <unistd.h>
 #endif
 
-namespace forms {
+namespace os {
 
 void PreferLargePages([[maybe_unused]] void* data, [[maybe_unused]] std::size_t size) {
 #ifdef __linux__
@@ -19,4 +19,4 @@ void PreferLargePages([[maybe_unused]] void* data, [[maybe_unused]] std::size_t 
 #endif
 }
 
-}  // namespace forms
+}  // namespace os

@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <string>
 
-namespace forms {
+namespace os {
 
 // std::fopen for a UTF-8 path. On Windows the C runtime reads narrow names in
 // the ANSI code page, so a folder such as "Прошивка" is opened through the wide
 // call instead.
 std::FILE* OpenFile(const std::string& utf8Path, const char* mode);
 
-}  // namespace forms
+}  // namespace os

@@ -1,4 +1,4 @@
-#include "forms/Files.h"
+#include "os/Files.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -8,7 +8,7 @@
 #include <string>
 #endif
 
-namespace forms {
+namespace os {
 
 #ifdef _WIN32
 namespace {
@@ -35,4 +35,4 @@ std::FILE* OpenFile(const std::string& utf8Path, const char* mode) {
 std::FILE* OpenFile(const std::string& utf8Path, const char* mode) { return std::fopen(utf8Path.c_str(), mode); }
 #endif
 
-}  // namespace forms
+}  // namespace os

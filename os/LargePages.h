@@ -3,8 +3,8 @@
 // that one per 2 MB. Only a hint: where it is refused nothing changes.
 #include <cstddef>
 
-namespace forms {
+namespace os {
 
 void PreferLargePages(void* data, std::size_t size);
 
-}  // namespace forms
+}  // namespace os
