@@ -49,25 +49,25 @@ void LogFile::Append(const std::string& line) {
 #else
 
 LogFile::LogFile(const std::string& path) : fd_(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644)) {
-  if (fd_ < 0)
+  if (!fd_.Valid())
     throw forms::EFOpenError("Cannot open file \"" + path + "\". " + std::strerror(errno));
 }
 
-LogFile::~LogFile() { ::close(fd_); }
+LogFile::~LogFile() = default;
 
 void LogFile::Append(const std::string& line) {
   std::lock_guard lock(appending);
   const std::string whole = line + "\n";
-  ::flock(fd_, LOCK_EX);
+  ::flock(fd_.Get(), LOCK_EX);
   std::size_t done = 0;
   while (done < whole.size()) {
-    const ssize_t n = ::write(fd_, whole.data() + done, whole.size() - done);
+    const ssize_t n = ::write(fd_.Get(), whole.data() + done, whole.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     done += static_cast<std::size_t>(n);
   }
-  ::fsync(fd_);
-  ::flock(fd_, LOCK_UN);
+  ::fsync(fd_.Get());
+  ::flock(fd_.Get(), LOCK_UN);
 }
 
 #endif

@@ -3,6 +3,10 @@
 // append to at the same time.
 #include <string>
 
+#ifndef _WIN32
+#include "os/UniqueFd.h"
+#endif
+
 namespace cli {
 
 class LogFile {
@@ -22,7 +26,7 @@ class LogFile {
 #ifdef _WIN32
   void* handle_;
 #else
-  int fd_;
+  os::UniqueFd fd_;
 #endif
 };
 

@@ -6,14 +6,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "forms/UniqueFd.h"
+#include "os/UniqueFd.h"
 
 namespace serial {
 
 struct DeviceArrival::Impl {
   udev* context = nullptr;
   udev_monitor* monitor = nullptr;
-  forms::UniqueFd folderWatch;
+  os::UniqueFd folderWatch;
 
   ~Impl() {
     if (monitor) udev_monitor_unref(monitor);
@@ -46,7 +46,7 @@ DeviceArrival::DeviceArrival(const PortSources& sources) : sources_(sources), im
   const std::string folder = sources_.virtualDir.empty() ? VirtualPortsFolder() : sources_.virtualDir;
   // The folder is made as the simulator makes it, so a port published later is heard.
   ::mkdir(folder.c_str(), 0700);
-  impl_->folderWatch = forms::UniqueFd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+  impl_->folderWatch = os::UniqueFd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
   if (impl_->folderWatch.Valid())
     inotify_add_watch(impl_->folderWatch.Get(), folder.c_str(), IN_CREATE | IN_MOVED_TO | IN_DELETE | IN_MOVED_FROM);
   Appeared();
