@@ -9,7 +9,7 @@ root=$PWD
 jobs=$(nproc)
 
 # The Linux build's packages (the simulator is built here) and the cross tools.
-scripts/deps.sh g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 x11-utils
+scripts/deps.sh g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 fonts-wine x11-utils
 
 # The simulator, built natively (the Linux build may already have it).
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -38,6 +38,15 @@ wine_prefix() {
     "$WINE" wineboot -i >/dev/null 2>&1
     wineserver -w
   fi
+  # Wine's own fonts (Marlett draws the caption buttons, MS Sans Serif the
+  # controls) are not found where Debian puts them: the prefix gets them, as a
+  # Windows system has them.
+  local font
+  for font in /usr/share/wine/fonts/*.ttf; do
+    [ -e "$font" ] && [ ! -e "$WINEPREFIX/drive_c/windows/Fonts/${font##*/}" ] &&
+      cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+  done
+  return 0
 }
 
 # The mapping is read when wine starts: call wine_restart after the last one.
