@@ -12,10 +12,11 @@ if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
   exit 1
 fi
 out=${1:-release}
+commit=$(git rev-parse --short HEAD)
 rm -rf "$out"
 mkdir -p "$out"
 bash scripts/reproducible.sh all "$out"
 cd "$out"
 sha256sum -- *.deb *.zip >SHA256SUMS
-echo "release $(git rev-parse --short HEAD) in $PWD:"
+echo "release $commit in $PWD:"
 for f in *; do printf '  %-45s %9s bytes  %s\n' "$f" "$(stat -c %s "$f")" "$(sha256sum "$f" | cut -c1-16)"; done
