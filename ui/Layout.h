@@ -55,6 +55,9 @@ enum class ColorSource : std::uint8_t {
   ButtonFace,   // the system's button-face colour
   WindowText,   // the system's window-text colour
   Transparent,  // the parent shows through
+  GrayText,     // the system's colour of disabled text
+  ButtonShadow, // the system's shadow edge of 3D elements
+  Window,       // the system's background of text boxes and lists
 };
 
 struct Color {
@@ -73,6 +76,9 @@ inline constexpr Color kLight3D{ColorSource::Light3D};
 inline constexpr Color kButtonFace{ColorSource::ButtonFace};
 inline constexpr Color kWindowText{ColorSource::WindowText};
 inline constexpr Color kTransparent{ColorSource::Transparent};
+inline constexpr Color kGrayText{ColorSource::GrayText};
+inline constexpr Color kButtonShadow{ColorSource::ButtonShadow};
+inline constexpr Color kWindow{ColorSource::Window};
 
 // A null family or a zero height: the window's.
 struct Font {

@@ -16,6 +16,7 @@
 #include "protocol/Protocol.h"
 #include "serial/BCPort.h"
 #include "serial/PortList.h"
+#include "ui/Form.h"
 #include "ui/Layout.h"
 #include "ui/Unit1.h"
 
@@ -31,7 +32,7 @@ class TSkinManager : public forms::Notifier {
   std::string skinName_ = "WEB2";
 };
 
-class TMainForm : public forms::Window {
+class TMainForm : public Form {
  public:
   TMainForm(forms::Shell& shell, TFormHelp& formHelp);
   ~TMainForm();
@@ -61,6 +62,9 @@ class TMainForm : public forms::Window {
   // for every face of the window.
   using Handler = void (TMainForm::*)();
   static Handler EventHandlerOf(std::string_view control);
+  bool HasEvent(std::string_view control) const override { return EventHandlerOf(control) != nullptr; }
+  void RunEvent(std::string_view control) override;
+  void KeyDown(std::uint16_t key, forms::TShiftState shift) override { FormKeyDown(key, shift); }
 
   // True while a long operation (check, build, identification, write) runs and
   // pumps messages: the Qt layer defers the window's close until it unwinds.
@@ -88,7 +92,7 @@ class TMainForm : public forms::Window {
   forms::ComboBox sComboBoxSkinName{this, "sComboBoxSkinName", true};
 
   // Every control above, in the same order.
-  std::vector<forms::Control*> Controls();
+  std::vector<forms::Control*> Controls() override;
 
   TSkinManager sSkinManager1;
   // Where the port list looks (the system's places unless a test points elsewhere).

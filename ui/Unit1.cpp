@@ -2,12 +2,11 @@
 
 namespace ui {
 
-TFormHelp::TFormHelp(forms::Shell& shell) : shell_(shell) {
+TFormHelp::TFormHelp(forms::Shell& shell) : Form(layout::kFormHelp), shell_(shell) {
   // The stored layout.
   SetCaption(layout::kFormHelp.caption);
   SetHeight(kClientHeight);
-  layout::ApplyStoredTexts(layout::kFormHelp, sWebLabel1);
-  layout::ApplyStoredTexts(layout::kFormHelp, Button1);
+  for (forms::Control* control : Controls()) layout::ApplyStoredTexts(layout::kFormHelp, *control);
 }
 
 void TFormHelp::ShowAbout() {
@@ -39,6 +38,16 @@ void TFormHelp::Button1Click() {
 void TFormHelp::sWebLabel1Click() {
   shell_.MessageBeep(forms::MB_ICONASTERISK);
   shell_.ShellExecute("", kLabelUrl, forms::SW_SHOW);
+}
+
+TFormHelp::Handler TFormHelp::EventHandlerOf(std::string_view control) {
+  if (control == "sWebLabel1") return &TFormHelp::sWebLabel1Click;
+  if (control == "Button1") return &TFormHelp::Button1Click;
+  return nullptr;
+}
+
+void TFormHelp::RunEvent(std::string_view control) {
+  if (const Handler handler = EventHandlerOf(control)) (this->*handler)();
 }
 
 }  // namespace ui

@@ -2,16 +2,19 @@
 // The About window as a plain object.
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "forms/Controls.h"
 #include "forms/Keys.h"
 #include "forms/Shell.h"
+#include "ui/Form.h"
 #include "ui/Layout.h"
 #include "ui/Unit1Texts.h"
 
 namespace ui {
 
-class TFormHelp : public forms::Window {
+class TFormHelp : public Form {
  public:
   explicit TFormHelp(forms::Shell& shell);
 
@@ -38,6 +41,14 @@ class TFormHelp : public forms::Window {
   void FormKeyDown(std::uint16_t key, const forms::TShiftState& shift);
   void Button1Click();
   void sWebLabel1Click();
+
+  // The same tables as the main window's: a control's handler, every control.
+  using Handler = void (TFormHelp::*)();
+  static Handler EventHandlerOf(std::string_view control);
+  bool HasEvent(std::string_view control) const override { return EventHandlerOf(control) != nullptr; }
+  void RunEvent(std::string_view control) override;
+  void KeyDown(std::uint16_t key, forms::TShiftState shift) override { FormKeyDown(key, shift); }
+  std::vector<forms::Control*> Controls() override { return {&Image_Emblem, &sWebLabel1, &Button1}; }
 
   forms::Control Image_Emblem{this, "Image_Emblem"};
   forms::Label sWebLabel1{this, "sWebLabel1"};
