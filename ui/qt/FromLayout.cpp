@@ -17,6 +17,9 @@ QColor ColorOf(const layout::Color& color) {
     case layout::ColorSource::Light3D: return pal.color(QPalette::Light);
     case layout::ColorSource::ButtonFace: return pal.color(QPalette::Button);
     case layout::ColorSource::WindowText: return pal.color(QPalette::WindowText);
+    case layout::ColorSource::GrayText: return pal.color(QPalette::Disabled, QPalette::WindowText);
+    case layout::ColorSource::ButtonShadow: return pal.color(QPalette::Dark);
+    case layout::ColorSource::Window: return pal.color(QPalette::Base);
     case layout::ColorSource::Default:
     case layout::ColorSource::Transparent: break;
   }

@@ -13,7 +13,6 @@
 #include <chrono>
 #include <thread>
 
-#include "forms/Errors.h"
 #include "ui/qt/MessageBox.h"
 #include "ui/qt/Text.h"
 
@@ -21,34 +20,12 @@
 
 namespace uiqt {
 
-namespace {
-
-void ShowBox(QMessageBox::Icon icon, const std::string& title, const std::string& text) {
-  MessageBox box(icon, ToQt(title), WithLineBreaks(text));
+void QtShell::ShowBox(bool error, const std::string& text) {
+  // Each box is captioned with the title by name. Not Qt's display name: X11
+  // would append that to every other window's title.
+  MessageBox box(error ? QMessageBox::Critical : QMessageBox::NoIcon, ToQt(ApplicationTitle()), WithLineBreaks(text));
   box.exec();
 }
-
-}  // namespace
-
-void QtShell::SetApplicationTitle(const std::string& title) {
-  // Each box and window is captioned with it by name. Not Qt's display name:
-  // X11 would append that to every other window's title.
-  title_ = title;
-}
-
-void QtShell::ShowMessage(const std::string& text) {
-  if (closing_) return;
-  ShowBox(QMessageBox::NoIcon, title_, text);
-}
-
-void QtShell::ShowErrorBox(const std::string& text) {
-  if (closing_) return;
-  ShowBox(QMessageBox::Critical, title_, text);
-}
-
-void QtShell::MessageBeep(unsigned type) { sounds_.PlayEvent(type); }
-
-void QtShell::Beep(unsigned frequencyHz, unsigned durationMs) { sounds_.PlayTone(frequencyHz, durationMs); }
 
 void QtShell::Sleep(unsigned ms) {
   // A plain block: nothing is pumped while the device gets its time.
@@ -56,12 +33,7 @@ void QtShell::Sleep(unsigned ms) {
   else std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-void QtShell::ProcessMessages() {
-  if (closing_) throw forms::EApplicationClosing();
-  QCoreApplication::processEvents();
-  forms::Synchronizer::Instance().CheckSynchronize();
-  if (closing_) throw forms::EApplicationClosing();
-}
+void QtShell::Pump() { QCoreApplication::processEvents(); }
 
 void QtShell::BringToFront() {
   if (!mainWindow_) return;
@@ -91,8 +63,7 @@ QString QtShell::QtFilter(const std::string& filter) {
   return out.join(QStringLiteral(";;"));
 }
 
-std::optional<std::string> QtShell::OpenFileDialog(const std::string& filter) {
-  if (closing_) return std::nullopt;
+std::optional<std::string> QtShell::ChooseFile(const std::string& filter) {
   const QString path = QFileDialog::getOpenFileName(mainWindow_, QString(), QString(), QtFilter(filter));
   if (path.isEmpty()) return std::nullopt;
   return QFile::encodeName(path).toStdString();
@@ -107,36 +78,14 @@ std::string QtShell::LongTimeOfDay() {
   return FromQt(QLocale::system().toString(QTime::currentTime(), format));
 }
 
-void QtShell::Deliver(const std::function<void()>& handler) {
-  ++depth_;
-  forms::RunAtTheEdge(*this, handler);
-  --depth_;
-  if (depth_ == 0 && closing_ && onUnwound_ && !unwoundPosted_) {
-    unwoundPosted_ = true;
-    // Queued, so the window closes from the event loop, not from inside the
-    // event that ran the handler.
-    QTimer::singleShot(0, [fn = onUnwound_] { fn(); });
-  }
-}
-
 void QtShell::InstallSynchronizerWake() {
-  auto& sync = forms::Synchronizer::Instance();
-  sync.SetMainThread();
   // Called from the port thread: only posting is safe there.
-  sync.SetWakeMainThread([] {
+  InstallSynchronizer([] {
     QMetaObject::invokeMethod(
         qApp, [] { forms::Synchronizer::Instance().CheckSynchronize(); }, Qt::QueuedConnection);
   });
-  sync.SetErrorHandler([this](const std::exception_ptr& error) { Deliver([error] { std::rethrow_exception(error); }); });
 }
 
-void QtShell::RequestClosing(std::function<void()> onUnwound) {
-  closing_ = true;
-  onUnwound_ = std::move(onUnwound);
-  if (depth_ == 0 && !unwoundPosted_) {
-    unwoundPosted_ = true;
-    QTimer::singleShot(0, [fn = onUnwound_] { fn(); });
-  }
-}
+void QtShell::Later(std::function<void()> work) { QTimer::singleShot(0, std::move(work)); }
 
 }  // namespace uiqt

@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include "forms/Gauge.h"
+#include "ui/qt/FromLayout.h"
 #include "ui/qt/Text.h"
 
 namespace uiqt {
@@ -48,8 +49,8 @@ void WebLabel::Recolor() {
   setPalette(pal);
 }
 
-GaugeWidget::GaugeWidget(forms::TGauge& model, QColor barColor, QWidget* parent)
-    : QWidget(parent), model_(model), barColor_(barColor) {
+GaugeWidget::GaugeWidget(forms::TGauge& model, ui::layout::Color bar, QWidget* parent)
+    : QWidget(parent), model_(model), bar_(bar) {
   setFocusPolicy(Qt::NoFocus);
   QPointer<GaugeWidget> self = this;
   model_.Subscribe([self] {
@@ -59,32 +60,30 @@ GaugeWidget::GaugeWidget(forms::TGauge& model, QColor barColor, QWidget* parent)
   });
 }
 
+void GaugeWidget::SetPalette(const ui::Palette& palette) {
+  palette_ = palette;
+  update();
+}
+
 void GaugeWidget::paintEvent(QPaintEvent*) {
   ++paints_;
   QPainter p(this);
-  const QRect frame = rect().adjusted(0, 0, -1, -1);
   const QRect inner = rect().adjusted(1, 1, -1, -1);
-  p.fillRect(inner, QColor(250, 251, 253));
-  p.setPen(QColor(154, 167, 182));
-  p.drawRect(frame);
+  const ui::GaugeDrawing d = ui::DrawGauge(model_, inner.width(), bar_, palette_);
+  p.fillRect(inner, ColorOf(d.fill));
+  p.setPen(ColorOf(d.frame));
+  p.drawRect(rect().adjusted(0, 0, -1, -1));
+  const QRect bar(inner.left(), inner.top(), d.barWidth, inner.height());
+  p.fillRect(bar, ColorOf(d.bar));
 
-  const std::int64_t range = model_.MaxValue() - model_.MinValue();
-  int fill = 0;
-  if (range > 0)
-    fill = static_cast<int>(static_cast<double>(model_.Progress() - model_.MinValue()) / static_cast<double>(range) *
-                            inner.width());
-  const QRect bar(inner.left(), inner.top(), fill, inner.height());
-  p.fillRect(bar, barColor_);
-
-  // The text reads black on the empty part and white over the bar.
   const QString text = ToQt(model_.Text());
   p.setFont(font());
-  p.setPen(QColor(0, 0, 0));
-  p.setClipRect(inner.adjusted(fill, 0, 0, 0));
+  p.setPen(ColorOf(d.textOnEmpty));
+  p.setClipRect(inner.adjusted(d.barWidth, 0, 0, 0));
   p.drawText(inner, Qt::AlignCenter, text);
-  if (fill > 0) {
+  if (d.barWidth > 0) {
     p.setClipRect(bar);
-    p.setPen(QColor(255, 255, 255));
+    p.setPen(ColorOf(d.textOnBar));
     p.drawText(inner, Qt::AlignCenter, text);
   }
 }

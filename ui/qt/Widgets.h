@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "ui/Palette.h"
+
 namespace forms {
 class TGauge;
 }
@@ -47,12 +49,12 @@ class WebLabel : public ClickLabel {
   bool hovered_ = false;
 };
 
-// The percentage gauge: a bar in proportion to Progress and the gauge's text.
-// It repaints only when its model says the shown percentage changed.
+// The percentage gauge, as ui::DrawGauge says. It repaints only when its model
+// says the shown percentage changed.
 class GaugeWidget : public QWidget {
  public:
-  GaugeWidget(forms::TGauge& model, QColor barColor, QWidget* parent);
-  QColor BarColor() const { return barColor_; }
+  GaugeWidget(forms::TGauge& model, ui::layout::Color bar, QWidget* parent);
+  void SetPalette(const ui::Palette& palette);
   // Repaints requested by the model, and paints done (for the tests).
   std::uint64_t RepaintRequests() const { return requests_; }
   std::uint64_t Paints() const { return paints_; }
@@ -62,7 +64,8 @@ class GaugeWidget : public QWidget {
 
  private:
   forms::TGauge& model_;
-  QColor barColor_;
+  ui::layout::Color bar_;
+  ui::Palette palette_ = ui::PaletteFor("WEB2");
   std::uint64_t requests_ = 0;
   std::uint64_t paints_ = 0;
 };
