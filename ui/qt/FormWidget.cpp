@@ -261,65 +261,67 @@ QWidget* FormWidget::WidgetFor(const forms::Control* control) const {
   return it == widgets_.end() ? nullptr : it->second;
 }
 
+namespace {
+
+// Keeps a widget showing its model: `apply` runs now and on every change of
+// the model, while the widget lives.
+template <class W, class Apply>
+void Follow(forms::Control& model, W* widget, Apply apply) {
+  auto sync = [w = QPointer<W>(widget), apply] {
+    if (w) apply(*w);
+  };
+  sync();
+  model.Subscribe(sync);
+}
+
+QStringList ItemsOf(const forms::ComboBox& list) {
+  QStringList items;
+  for (const auto& item : list.Items()) items << ToQt(item);
+  return items;
+}
+
+}  // namespace
+
 void FormWidget::BindCommon(forms::Control& control, QWidget* widget) {
   widgets_[&control] = widget;
   controls_[widget] = &control;
-  QPointer<QWidget> w = widget;
-  auto sync = [w, &control] {
-    if (!w) return;
-    w->setEnabled(control.Enabled());
+  Follow(control, widget, [&control](QWidget& w) {
+    w.setEnabled(control.Enabled());
     const QString tip = WithLineBreaks(control.Hint);
-    if (w->toolTip() != tip) w->setToolTip(tip);
-  };
-  sync();
-  control.Subscribe(sync);
+    if (w.toolTip() != tip) w.setToolTip(tip);
+  });
 }
 
 void FormWidget::BindLabel(forms::Label& label, QWidget* widget, bool autoWidth) {
   BindCommon(label, widget);
-  QPointer<QLabel> w = static_cast<QLabel*>(widget);
-  auto sync = [w, &label, autoWidth] {
-    if (!w) return;
+  Follow(label, static_cast<QLabel*>(widget), [&label, autoWidth](QLabel& w) {
     const QString text = ToQt(label.Caption());
-    if (w->text() == text) return;
-    w->setText(text);
+    if (w.text() == text) return;
+    w.setText(text);
     // The labels whose width follows their text.
-    if (autoWidth) w->resize(w->fontMetrics().horizontalAdvance(text), w->height());
-  };
-  sync();
-  label.Subscribe(sync);
+    if (autoWidth) w.resize(w.fontMetrics().horizontalAdvance(text), w.height());
+  });
 }
 
 void FormWidget::BindButton(forms::Button& button, QWidget* widget) {
   BindCommon(button, widget);
-  QPointer<QAbstractButton> w = static_cast<QAbstractButton*>(widget);
-  auto sync = [w, &button] {
-    if (!w) return;
+  Follow(button, static_cast<QAbstractButton*>(widget), [&button](QAbstractButton& w) {
     const QString text = ToQt(button.Caption);
-    if (w->text() != text) w->setText(text);
-  };
-  sync();
-  button.Subscribe(sync);
+    if (w.text() != text) w.setText(text);
+  });
 }
 
 void FormWidget::BindList(forms::ComboBox& list, QComboBox* widget, std::string_view name) {
   BindCommon(list, widget);
-  QPointer<QComboBox> w = widget;
-  auto shown = std::make_shared<std::vector<std::string>>();
-  auto sync = [w, &list, shown] {
-    if (!w) return;
+  Follow(list, widget, [&list, shown = std::make_shared<std::vector<std::string>>()](QComboBox& w) {
     const QSignalBlocker block(w);
     if (*shown != list.Items()) {
       *shown = list.Items();
-      w->clear();
-      QStringList items;
-      for (const auto& item : *shown) items << ToQt(item);
-      w->addItems(items);
+      w.clear();
+      w.addItems(ItemsOf(list));
     }
-    if (w->currentIndex() != list.ItemIndex()) w->setCurrentIndex(list.ItemIndex());
-  };
-  sync();
-  list.Subscribe(sync);
+    if (w.currentIndex() != list.ItemIndex()) w.setCurrentIndex(list.ItemIndex());
+  });
   // Only the user's choice runs the change handler, after the model has it.
   connect(widget, &QComboBox::activated, this, [this, &list, name](int index) {
     list.SetItemIndex(index);
@@ -329,24 +331,19 @@ void FormWidget::BindList(forms::ComboBox& list, QComboBox* widget, std::string_
 
 void FormWidget::BindEditableList(forms::ComboBox& list, QComboBox* widget, std::string_view name) {
   BindCommon(list, widget);
-  QPointer<QComboBox> w = widget;
-  auto sync = [w, &list] {
-    if (!w) return;
+  Follow(list, widget, [&list](QComboBox& w) {
     const QSignalBlocker block(w);
-    const QSignalBlocker blockEdit(w->lineEdit());
-    QStringList items;
-    for (const auto& item : list.Items()) items << ToQt(item);
+    const QSignalBlocker blockEdit(w.lineEdit());
+    const QStringList items = ItemsOf(list);
     QStringList current;
-    for (int i = 0; i < w->count(); ++i) current << w->itemText(i);
+    for (int i = 0; i < w.count(); ++i) current << w.itemText(i);
     if (current != items) {
-      w->clear();
-      w->addItems(items);
+      w.clear();
+      w.addItems(items);
     }
     const QString text = ToQt(list.Text());
-    if (w->currentText() != text) w->setEditText(text);
-  };
-  sync();
-  list.Subscribe(sync);
+    if (w.currentText() != text) w.setEditText(text);
+  });
   auto changed = [this, &list, name](const QString& text) {
     const std::string bytes = FromQt(text);
     if (bytes == list.Text()) return;
@@ -375,17 +372,13 @@ void FormWidget::DrawMemos() {
 
 void FormWidget::BindProgressBar(forms::ProgressBar& bar, QWidget* widget) {
   BindCommon(bar, widget);
-  QPointer<QProgressBar> w = static_cast<QProgressBar*>(widget);
-  auto sync = [w, &bar] {
-    if (!w) return;
+  Follow(bar, static_cast<QProgressBar*>(widget), [&bar](QProgressBar& w) {
     // QProgressBar paints at once on each step; below the compact window
     // nobody sees it, and its updates come back on when it can be seen.
-    if (!InsideParent(w) && w->updatesEnabled()) w->setUpdatesEnabled(false);
-    if (w->minimum() != bar.Min() || w->maximum() != bar.Max()) w->setRange(bar.Min(), bar.Max());
-    if (w->value() != bar.Position()) w->setValue(bar.Position());
-  };
-  sync();
-  bar.Subscribe(sync);
+    if (!InsideParent(&w) && w.updatesEnabled()) w.setUpdatesEnabled(false);
+    if (w.minimum() != bar.Min() || w.maximum() != bar.Max()) w.setRange(bar.Min(), bar.Max());
+    if (w.value() != bar.Position()) w.setValue(bar.Position());
+  });
 }
 
 void FormWidget::SyncWindow() {
