@@ -181,6 +181,11 @@ TEST_F(Windows, GaugeRepaintsOnlyWhenItsPercentageChangesAndDrawsAMaroonBar) {
   EXPECT_EQ(img.pixelColor(barEnd - 3, 2), QColor(128, 0, 0));
   EXPECT_NE(img.pixelColor(barEnd + 3, 2), QColor(128, 0, 0));
   EXPECT_NE(img.pixelColor(gauge->width() - 3, gauge->height() / 2), QColor(128, 0, 0));
+  // Disabled, it greys as the Windows gauge does.
+  model.SetEnabled(false);
+  Pump();
+  EXPECT_EQ(gauge->grab().toImage().pixelColor(barEnd - 3, 2),
+            QApplication::palette().color(QPalette::Disabled, QPalette::WindowText));
 }
 
 TEST_F(Windows, MemosFollowTheirModelsWhenLookedAtAndTakeWhatIsTyped) {
