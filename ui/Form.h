@@ -33,4 +33,19 @@ class Form : public forms::Window {
   const layout::WindowLayout& layout_;
 };
 
+// The part every form writes alike: its handlers come from its static
+// EventHandlerOf table, its keys go to its FormKeyDown.
+template <class Derived>
+class FormOf : public Form {
+ public:
+  using Form::Form;
+  bool HasEvent(std::string_view control) const override { return Derived::EventHandlerOf(control) != nullptr; }
+  void RunEvent(std::string_view control) override {
+    if (const auto handler = Derived::EventHandlerOf(control)) (static_cast<Derived*>(this)->*handler)();
+  }
+  void KeyDown(std::uint16_t key, forms::TShiftState shift) override {
+    static_cast<Derived*>(this)->FormKeyDown(key, shift);
+  }
+};
+
 }  // namespace ui

@@ -31,7 +31,7 @@ void TSkinManager::SetSkinName(const std::string& name) {
 }
 
 TMainForm::TMainForm(forms::Shell& shell, TFormHelp& formHelp)
-    : Form(layout::kMainForm), shell_(shell), formHelp_(formHelp) {
+    : FormOf(layout::kMainForm), shell_(shell), formHelp_(formHelp) {
   // The stored layout.
   SetHeight(kClientHeight);
   for (forms::Control* control : Controls()) layout::ApplyStoredTexts(layout::kMainForm, *control);
@@ -148,10 +148,6 @@ TMainForm::Handler TMainForm::EventHandlerOf(std::string_view control) {
   for (const auto& [name, handler] : kHandlers)
     if (name == control) return handler;
   return nullptr;
-}
-
-void TMainForm::RunEvent(std::string_view control) {
-  if (const Handler handler = EventHandlerOf(control)) (this->*handler)();
 }
 
 void TMainForm::sComboBoxSkinNameChange() { sSkinManager1.SetSkinName(sComboBoxSkinName.Text()); }

@@ -32,7 +32,7 @@ class TSkinManager : public forms::Notifier {
   std::string skinName_ = "WEB2";
 };
 
-class TMainForm : public Form {
+class TMainForm : public FormOf<TMainForm> {
  public:
   TMainForm(forms::Shell& shell, TFormHelp& formHelp);
   ~TMainForm();
@@ -62,9 +62,6 @@ class TMainForm : public Form {
   // for every face of the window.
   using Handler = void (TMainForm::*)();
   static Handler EventHandlerOf(std::string_view control);
-  bool HasEvent(std::string_view control) const override { return EventHandlerOf(control) != nullptr; }
-  void RunEvent(std::string_view control) override;
-  void KeyDown(std::uint16_t key, forms::TShiftState shift) override { FormKeyDown(key, shift); }
 
   // True while a long operation (check, build, identification, write) runs and
   // pumps messages: the Qt layer defers the window's close until it unwinds.

@@ -2,7 +2,7 @@
 
 namespace ui {
 
-TFormHelp::TFormHelp(forms::Shell& shell) : Form(layout::kFormHelp), shell_(shell) {
+TFormHelp::TFormHelp(forms::Shell& shell) : FormOf(layout::kFormHelp), shell_(shell) {
   // The stored layout.
   SetCaption(layout::kFormHelp.caption);
   SetHeight(kClientHeight);
@@ -44,10 +44,6 @@ TFormHelp::Handler TFormHelp::EventHandlerOf(std::string_view control) {
   if (control == "sWebLabel1") return &TFormHelp::sWebLabel1Click;
   if (control == "Button1") return &TFormHelp::Button1Click;
   return nullptr;
-}
-
-void TFormHelp::RunEvent(std::string_view control) {
-  if (const Handler handler = EventHandlerOf(control)) (this->*handler)();
 }
 
 }  // namespace ui

@@ -14,7 +14,7 @@
 
 namespace ui {
 
-class TFormHelp : public Form {
+class TFormHelp : public FormOf<TFormHelp> {
  public:
   explicit TFormHelp(forms::Shell& shell);
 
@@ -45,9 +45,6 @@ class TFormHelp : public Form {
   // The same tables as the main window's: a control's handler, every control.
   using Handler = void (TFormHelp::*)();
   static Handler EventHandlerOf(std::string_view control);
-  bool HasEvent(std::string_view control) const override { return EventHandlerOf(control) != nullptr; }
-  void RunEvent(std::string_view control) override;
-  void KeyDown(std::uint16_t key, forms::TShiftState shift) override { FormKeyDown(key, shift); }
   std::vector<forms::Control*> Controls() override { return {&Image_Emblem, &sWebLabel1, &Button1}; }
 
   forms::Control Image_Emblem{this, "Image_Emblem"};

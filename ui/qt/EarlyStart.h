@@ -14,12 +14,11 @@
 
 namespace uiqt {
 
+// Neither copied nor moved: its thread and lock say so.
 class EarlyStart {
  public:
   EarlyStart();
   ~EarlyStart();
-  EarlyStart(const EarlyStart&) = delete;
-  EarlyStart& operator=(const EarlyStart&) = delete;
 
   // The application object exists: Qt's picture readers can be looked up.
   void ApplicationStarted();

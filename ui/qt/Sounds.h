@@ -9,12 +9,11 @@
 
 namespace uiqt {
 
+// Neither copied nor moved: its thread and lock say so.
 class Sounds {
  public:
   Sounds();
   ~Sounds();
-  Sounds(const Sounds&) = delete;
-  Sounds& operator=(const Sounds&) = delete;
 
   // The sound theme's event for a MessageBeep value; other values ring the bell.
   static const char* EventId(unsigned type);
