@@ -8,9 +8,12 @@
 #include "serial/BCPort.h"
 #include "serial/Messages.h"
 #include "tests/serial/Support.h"
+#include "tests/serial/ErrorText.h"
 
 using namespace serial;
 using serial_test::FakeLayer;
+
+using serial_test::MessageOf;
 
 namespace {
 
@@ -18,15 +21,6 @@ struct Faked {
   FakeLayer::State state;
   TBComPort port{std::make_unique<FakeLayer>(state)};
 };
-
-std::string MessageOf(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const EComPort& e) {
-    return e.what();
-  }
-  return "";
-}
 
 bool Contains(const std::vector<std::string>& log, const std::string& entry) {
   return std::find(log.begin(), log.end(), entry) != log.end();

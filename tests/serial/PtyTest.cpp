@@ -14,22 +14,16 @@
 #include "serial/WireTime.h"
 #include "serial/posix/LineSettings.h"
 #include "tests/serial/Support.h"
+#include "tests/serial/ErrorText.h"
 
 using namespace serial;
 using serial_test::Clock;
 using serial_test::MsSince;
 using serial_test::Pty;
 
-namespace {
-std::string MessageOf(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const EComPort& e) {
-    return e.what();
-  }
-  return "";
-}
+using serial_test::MessageOf;
 
+namespace {
 struct Program {
   Pty pty;
   TBComPort port;

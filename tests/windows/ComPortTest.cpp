@@ -13,23 +13,17 @@
 #include "serial/BCPort.h"
 #include "serial/Messages.h"
 #include "serial/PortList.h"
+#include "tests/serial/ErrorText.h"
 
 using namespace serial;
 using namespace windows_test;
+
+using serial_test::MessageOf;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 double MsSince(Clock::time_point t0) { return std::chrono::duration<double, std::milli>(Clock::now() - t0).count(); }
-
-std::string MessageOf(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const EComPort& e) {
-    return e.what();
-  }
-  return "";
-}
 
 // BComPort1 as the main window holds it, on the given port at 115200.
 struct MainPort {
