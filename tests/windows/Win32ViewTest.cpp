@@ -14,11 +14,11 @@
 #include "tests/support/ScriptedShell.h"
 #include "ui/Main.h"
 #include "ui/Unit1.h"
+#include "ui/WindowRules.h"
 #include "ui/win32/AboutWindow.h"
 #include "ui/win32/GaugeView.h"
 #include "ui/win32/MainWindow.h"
 #include "ui/win32/Picture.h"
-#include "ui/win32/Snap.h"
 #include "ui/win32/Text.h"
 #include "ui/win32/Win32Shell.h"
 
@@ -196,8 +196,8 @@ TEST(Win32Gauge, RepaintsOnlyWhenTheShownPercentageChangesAndPaintsTheBar) {
 }
 
 TEST(Win32Snap, EdgesWithinTheDistanceSnap) {
-  const RECT work{0, 0, 1280, 770};
-  auto snap = [&](int x, int y) { return uiwin32::SnapToEdges({x, y, x + 310, y + 160}, work, 10); };
+  const ui::Rect work{0, 0, 1280, 770};
+  auto snap = [&](int x, int y) { return ui::SnapToEdges({x, y, 310, 160}, work, 10); };
   EXPECT_EQ(snap(10, 500).x, 0);
   EXPECT_EQ(snap(11, 500).x, 11);
   EXPECT_EQ(snap(-9, -10).y, 0);
