@@ -288,10 +288,9 @@ void FormView::SyncControl(ControlView& c) {
   forms::Control* m = c.model;
   AddTool(c);
   if (!m) return;
-  if (c.pictureButton)
-    c.pictureButton->SetEnabled(m->Enabled());
-  else if (c.gauge) {
-  } else if (static_cast<bool>(IsWindowEnabled(c.hwnd)) != m->Enabled())
+  // The gauge shows its enabled state itself.
+  if (c.pictureButton) c.pictureButton->SetEnabled(m->Enabled());
+  if (!c.pictureButton && !c.gauge && static_cast<bool>(IsWindowEnabled(c.hwnd)) != m->Enabled())
     EnableWindow(c.hwnd, m->Enabled());
 
   switch (l.kind) {

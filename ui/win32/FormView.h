@@ -26,7 +26,6 @@ class FormView : public CustomWindow {
   FormView(ui::Form& form, Win32Shell& shell, const Dpi& dpi);
   ~FormView() override;
 
-  const Dpi& dpi() const { return dpi_; }
   // The native window that draws a control of the table (nullptr: painted, or none).
   HWND HwndOf(std::string_view name) const;
   // The control's place in the window's client area, scaled.

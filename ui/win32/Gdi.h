@@ -34,9 +34,7 @@ inline GdiObject<HBRUSH> SolidBrush(COLORREF color) { return GdiObject(CreateSol
 class OffscreenDc {
  public:
   OffscreenDc(HWND window, HDC target);
-  ~OffscreenDc();
-  OffscreenDc(const OffscreenDc&) = delete;
-  OffscreenDc& operator=(const OffscreenDc&) = delete;
+  ~OffscreenDc();  // not copied: it owns its bitmap
   operator HDC() const { return dc_; }
   const RECT& Client() const { return client_; }
 

@@ -19,7 +19,6 @@ class PictureButton : public CustomWindow {
   std::function<void()> onClick;
   void SetEnabled(bool enabled);
   void SetPalette(const ui::Palette& palette, COLORREF background);
-  const Picture& picture() const { return picture_; }
 
  protected:
   LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -35,7 +35,6 @@ class Win32Shell : public ui::WindowShell {
 
   // The window that owns the boxes and dialogs, comes to the front, repaints.
   void SetMainWindow(HWND window) { mainWindow_ = window; }
-  HWND MainWindow() const { return mainWindow_; }
   KeyPreview& Keys() { return keys_; }
 
   // The event loop, until WM_QUIT; returns its exit code.
