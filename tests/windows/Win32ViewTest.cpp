@@ -1,7 +1,7 @@
 // The Windows view's own logic, where a fault would hide behind a window that
 // still looks right: the layout scaled by the DPI, key preview routing, the
-// gauge's repaint rule, edge snapping, texts at the W calls, closing while a
-// handler pumps.
+// gauge's repaint rule, memos drawn late yet typed into current text, edge
+// snapping, texts at the W calls, closing while a handler pumps.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -14,11 +14,11 @@
 #include "tests/support/ScriptedShell.h"
 #include "ui/Main.h"
 #include "ui/Unit1.h"
+#include "ui/WindowRules.h"
 #include "ui/win32/AboutWindow.h"
 #include "ui/win32/GaugeView.h"
 #include "ui/win32/MainWindow.h"
 #include "ui/win32/Picture.h"
-#include "ui/win32/Snap.h"
 #include "ui/win32/Text.h"
 #include "ui/win32/Win32Shell.h"
 
@@ -195,9 +195,40 @@ TEST(Win32Gauge, RepaintsOnlyWhenTheShownPercentageChangesAndPaintsTheBar) {
   ReleaseDC(nullptr, screen);
 }
 
+TEST(Win32Memo, AFocusedMemoFollowsItsModelAndAKeyTypesOntoTheCurrentText) {
+  Windows w;
+  w.main.ShowCentred();
+  const HWND memo = w.main.HwndOf("MemoAbout");
+  auto shown = [&] {
+    wchar_t text[256] = {};
+    GetWindowTextW(memo, text, 256);
+    return std::wstring(text);
+  };
+  // Taking the focus draws what changed.
+  SetFocus(w.main.HwndOf("TextTerminal"));
+  w.form.MemoAbout.SetText("log");
+  SetFocus(memo);
+  ASSERT_EQ(GetFocus(), memo);
+  EXPECT_EQ(shown(), L"log");
+  // The model's own changes while it has the focus: drawn soon, in one go.
+  w.form.MemoAbout.Add("next");
+  w.form.MemoAbout.Add("more");
+  for (int i = 0; i < 200 && shown() != L"log\r\nnext\r\nmore"; ++i) {
+    w.shell.ProcessMessages();
+    Sleep(10);
+  }
+  EXPECT_EQ(shown(), L"log\r\nnext\r\nmore");
+  // A key right after a change, before that draw is due: the change is drawn
+  // first and the key lands after it, so the model loses nothing.
+  w.form.MemoAbout.Add("last");
+  PostMessageW(memo, WM_CHAR, 'x', 0);
+  w.shell.ProcessMessages();
+  EXPECT_EQ(w.form.MemoAbout.Text(), "log\r\nnext\r\nmore\r\nlastx");
+}
+
 TEST(Win32Snap, EdgesWithinTheDistanceSnap) {
-  const RECT work{0, 0, 1280, 770};
-  auto snap = [&](int x, int y) { return uiwin32::SnapToEdges({x, y, x + 310, y + 160}, work, 10); };
+  const ui::Rect work{0, 0, 1280, 770};
+  auto snap = [&](int x, int y) { return ui::SnapToEdges({x, y, 310, 160}, work, 10); };
   EXPECT_EQ(snap(10, 500).x, 0);
   EXPECT_EQ(snap(11, 500).x, 11);
   EXPECT_EQ(snap(-9, -10).y, 0);

@@ -1,6 +1,6 @@
 #pragma once
-// The About window drawn from TFormHelp's models: non-modal, owned by the main
-// window; closing it only hides it.
+// The About window over TFormHelp: non-modal, owned by the main window, shown,
+// hidden and brought to the front as its model asks; closing it only hides it.
 #include "ui/Unit1.h"
 #include "ui/win32/FormView.h"
 
@@ -9,11 +9,8 @@ namespace uiwin32 {
 class AboutWindow : public FormView {
  public:
   AboutWindow(ui::TFormHelp& form, Win32Shell& shell, const Dpi& dpi, HWND owner);
-  ~AboutWindow() override;
 
  protected:
-  forms::Control* ModelFor(std::string_view name) override;
-  void UserEvent(std::string_view name) override;
   void SyncWindow() override;
   LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) override;
 

@@ -29,7 +29,23 @@ HWND CustomWindow::Create(const wchar_t* className, DWORD exStyle, DWORD style, 
                          reinterpret_cast<HMENU>(id), instance, this);
 }
 
-LRESULT CustomWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) { return Default(msg, wParam, lParam); }
+LRESULT CustomWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      const HDC dc = BeginPaint(hwnd_, &ps);
+      Paint(dc);
+      EndPaint(hwnd_, &ps);
+      return 0;
+    }
+    case WM_PRINTCLIENT:
+      Paint(reinterpret_cast<HDC>(wParam));
+      return 0;
+  }
+  return Default(msg, wParam, lParam);
+}
 
 LRESULT CALLBACK CustomWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_NCCREATE) {

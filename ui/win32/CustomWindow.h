@@ -1,6 +1,6 @@
 #pragma once
-// A window of our own class whose messages reach a C++ object. Nothing thrown
-// below Handle crosses the window procedure.
+// A window of our own class whose messages reach a C++ object, painted whole by
+// it. Nothing thrown below Handle crosses the window procedure.
 #include <windows.h>
 
 #include "ui/win32/Dpi.h"
@@ -21,7 +21,11 @@ class CustomWindow {
   // the window; `box` is in the parent's client area (or on the screen).
   HWND Create(const wchar_t* className, DWORD exStyle, DWORD style, const Box& box, HWND parent, UINT_PTR id,
               const wchar_t* title = L"");
+  // The window's messages; what a window leaves to this one: its painting
+  // (WM_PAINT and WM_PRINTCLIENT to Paint; the background is Paint's too), and
+  // the rest to the default.
   virtual LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
+  virtual void Paint(HDC dc) = 0;
   LRESULT Default(UINT msg, WPARAM wParam, LPARAM lParam) { return DefWindowProcW(hwnd_, msg, wParam, lParam); }
 
  private:

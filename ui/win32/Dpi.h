@@ -4,15 +4,13 @@
 #include <windows.h>
 
 #include "ui/Layout.h"
+#include "ui/WindowRules.h"
 
 namespace uiwin32 {
 
-struct Box {
-  int left = 0;
-  int top = 0;
-  int width = 0;
-  int height = 0;
-};
+// Left, top, width, height: the placement rules' rectangle.
+using Box = ui::Rect;
+inline Box FromRect(const RECT& r) { return {r.left, r.top, r.right - r.left, r.bottom - r.top}; }
 
 class Dpi {
  public:

@@ -3,10 +3,13 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "forms/Gauge.h"
+#include "ui/MemoDrawing.h"
 #include "ui/win32/DrawnWidth.h"
 #include "ui/win32/GaugeView.h"
+#include "ui/win32/Look.h"
 #include "ui/win32/Picture.h"
 #include "ui/win32/PictureButton.h"
 #include "ui/win32/Text.h"
@@ -18,13 +21,24 @@ using ui::layout::Kind;
 
 namespace {
 
-constexpr int kFirstId = 100;
-constexpr UINT_PTR kMemoTimer = 1;
-constexpr UINT kMemoDelayMs = 50;
+constexpr int kFirstId = 100;  // a memo's id is also its draw timer's
 constexpr int kVisibleRows = 8;
 constexpr int kTipWidth = 300;
 
 bool Focusable(const ControlLayout& c) { return c.focusOrder >= 0; }
+
+std::wstring WindowText(HWND h) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(h)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(h, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+// Sets the text when the window shows another; true when it did.
+bool ShowText(HWND h, const std::wstring& text) {
+  if (WindowText(h) == text) return false;
+  SetWindowTextW(h, text.c_str());
+  return true;
+}
 
 }  // namespace
 
@@ -44,28 +58,19 @@ struct FormView::ControlView {
   bool fitted = false;  // its width follows its text
   std::vector<std::string> shownItems;
   bool itemsShown = false;
-  // Text boxes: drawn lazily; while Revision stays, lines were only added.
-  bool dirty = true;
-  bool drawn = false;
-  bool drawing = false;
-  std::uint64_t revision = 0;
-  std::size_t lines = 0;
+  std::optional<ui::MemoDrawing> memo;
+  bool drawing = false;  // the text we set is no typing
+  HWND FocusTarget() const { return inner ? inner : hwnd; }
 };
 
-FormView::FormView(const ui::layout::WindowLayout& layout, forms::Window& model, Win32Shell& shell, const Dpi& dpi)
-    : layout_(layout), model_(model), shell_(shell), dpi_(dpi), look_(LookFor("WEB2")) {}
+FormView::FormView(ui::Form& form, Win32Shell& shell, const Dpi& dpi)
+    : layout_(form.Layout()), model_(form), shell_(shell), dpi_(dpi), palette_(ui::PaletteFor("WEB2")) {}
 
 FormView::~FormView() {
   if (hwnd()) shell_.Keys().Unregister(hwnd());
   if (tooltip_ && IsWindow(tooltip_)) DestroyWindow(tooltip_);
-  // Children first, while the brushes and fonts they use still exist.
-  for (auto& c : controls_) {
-    c->gauge.reset();
-    c->pictureButton.reset();
-  }
+  // The controls go while the fonts and brushes they use still exist.
   if (hwnd() && IsWindow(hwnd())) DestroyWindow(hwnd());
-  for (auto& [h, font] : fonts_) DeleteObject(font);
-  for (auto& [color, brush] : brushes_) DeleteObject(brush);
 }
 
 SIZE FormView::OuterSize(int clientWidth, int clientHeight) const {
@@ -79,32 +84,30 @@ SIZE FormView::OuterSize(int clientWidth, int clientHeight) const {
 
 HFONT FormView::FontFor(const ControlLayout& c) {
   const int height = c.font.pixelHeight ? c.font.pixelHeight : layout_.font.pixelHeight;
-  auto it = fonts_.find(height);
-  if (it != fonts_.end()) return it->second;
+  auto [it, added] = fonts_.try_emplace(height);
+  if (!added) return it->second;
   // The bitmap face of the layout at 96 DPI; its TrueType twin, which scales
   // sharply, at any other DPI.
   const char* family = c.font.family ? c.font.family : layout_.font.family;
   std::wstring face = Widen(family ? family : "MS Sans Serif");
   if (dpi_.value() != 96 && face == L"MS Sans Serif") face = L"Microsoft Sans Serif";
-  HFONT font = CreateFontW(-dpi_.Scale(height), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, face.c_str());
-  fonts_[height] = font;
-  return font;
+  it->second =
+      GdiObject(CreateFontW(-dpi_.Scale(height), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, face.c_str()));
+  return it->second;
 }
 
 HBRUSH FormView::Brush(COLORREF color) {
-  auto it = brushes_.find(color);
-  if (it != brushes_.end()) return it->second;
-  HBRUSH brush = CreateSolidBrush(color);
-  brushes_[color] = brush;
-  return brush;
+  auto [it, added] = brushes_.try_emplace(color);
+  if (added) it->second = SolidBrush(color);
+  return it->second;
 }
 
 COLORREF FormView::BackgroundOf(const ControlView& c) const {
   if (c.layout->background.source == ui::layout::ColorSource::Rgb) return Resolve(c.layout->background, 0);
   // Transparent or default: what the parent paints.
   const ControlLayout* parent = ui::layout::Find(layout_, c.layout->parent);
-  if (parent && parent->kind == Kind::Panel) return look_.panelFill;
+  if (parent && parent->kind == Kind::Panel) return Resolve(palette_.panelFill);
   return Resolve(layout_.background, GetSysColor(COLOR_BTNFACE));
 }
 
@@ -128,10 +131,14 @@ void FormView::Build(HWND owner) {
     outer.top = dpi_.Scale(layout_.top);
   }
   CustomWindow::Create(L"OstraForm", exStyle, style, outer, owner, 0, Widen(model_.Caption()).c_str());
+  if (layout_.keyPreview)
+    shell_.Keys().Register(hwnd(), [this](std::uint16_t key, forms::TShiftState shift) {
+      shell_.Deliver([&] { model_.KeyDown(key, shift); });
+    });
 
-  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
-                             GetModuleHandleW(nullptr), nullptr);
+  tooltip_ =
+      CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr);
   // A width makes the tool-tip break its lines at CR LF.
   SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, dpi_.Scale(kTipWidth));
 
@@ -139,7 +146,7 @@ void FormView::Build(HWND owner) {
   for (const ControlLayout& c : layout_.controls) {
     auto view = std::make_unique<ControlView>();
     view->layout = &c;
-    view->model = ModelFor(c.name);
+    view->model = model_.ControlNamed(c.name);
     view->id = kFirstId + index++;
     Box box96{c.left, c.top, c.width, c.height};
     for (const ControlLayout* p = ui::layout::Find(layout_, c.parent); p; p = ui::layout::Find(layout_, p->parent)) {
@@ -151,12 +158,9 @@ void FormView::Build(HWND owner) {
   }
   // The Tab key follows the windows' z-order: the focus order first.
   std::vector<ControlView*> order;
-  for (auto& c : controls_) order.push_back(c.get());
-  std::stable_sort(order.begin(), order.end(), [](const ControlView* a, const ControlView* b) {
-    const int fa = Focusable(*a->layout) ? a->layout->focusOrder : 1 << 20;
-    const int fb = Focusable(*b->layout) ? b->layout->focusOrder : 1 << 20;
-    return fa < fb;
-  });
+  for (const ControlLayout* l : ui::layout::FocusOrder(layout_)) order.push_back(&ViewOf(l));
+  for (auto& c : controls_)
+    if (!Focusable(*c->layout)) order.push_back(c.get());
   for (ControlView* c : order) Create(*c);
   for (ControlView* c : order) Bind(*c);
 
@@ -209,11 +213,11 @@ void FormView::Create(ControlView& c) {
       break;
     }
     case Kind::PictureButton: {
-      c.pictureButton = std::make_unique<PictureButton>(
-          hwnd(), b, l.picture, SIZE{dpi_.Scale(l.pictureWidth), dpi_.Scale(l.pictureHeight)}, BackgroundOf(c), look_);
+      c.pictureButton = std::make_unique<PictureButton>(hwnd(), b, l.picture,
+                                                        SIZE{dpi_.Scale(l.pictureWidth), dpi_.Scale(l.pictureHeight)},
+                                                        BackgroundOf(c), palette_);
       c.hwnd = c.pictureButton->hwnd();
-      const std::string name = l.name;
-      c.pictureButton->onClick = [this, name] { UserEvent(name); };
+      c.pictureButton->onClick = [this, name = l.name] { Event(name); };
       break;
     }
     case Kind::PushButton:
@@ -221,7 +225,7 @@ void FormView::Create(ControlView& c) {
       break;
     case Kind::PercentageGauge:
       if (auto* gauge = dynamic_cast<forms::TGauge*>(c.model)) {
-        c.gauge = std::make_unique<GaugeView>(hwnd(), *gauge, b, Resolve(l.bar, RGB(128, 0, 0)), font, look_);
+        c.gauge = std::make_unique<GaugeView>(hwnd(), *gauge, b, l.bar, font, palette_);
         c.hwnd = c.gauge->hwnd();
       }
       break;
@@ -229,12 +233,13 @@ void FormView::Create(ControlView& c) {
       c.hwnd = make(0, PROGRESS_CLASSW, PBS_SMOOTH, b.height);
       break;
     case Kind::Memo:
-      c.hwnd = make(WS_EX_CLIENTEDGE, L"EDIT",
-                    ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN | ES_NOHIDESEL | WS_VSCROLL |
-                        WS_HSCROLL,
-                    b.height);
+      c.hwnd =
+          make(WS_EX_CLIENTEDGE, L"EDIT",
+               ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN | ES_NOHIDESEL | WS_VSCROLL | WS_HSCROLL,
+               b.height);
       // The firmware's text is far above an edit box's default limit.
       SendMessageW(c.hwnd, EM_SETLIMITTEXT, 0, 0);
+      if (auto* memo = dynamic_cast<forms::Memo*>(c.model)) c.memo.emplace(*memo);
       break;
   }
   if (!c.hwnd) return;
@@ -253,6 +258,10 @@ void FormView::Bind(ControlView& c) {
     });
   }
   SyncControl(c);
+}
+
+void FormView::Event(std::string_view name) {
+  if (model_.HasEvent(name)) shell_.Deliver([&] { model_.RunEvent(name); });
 }
 
 void FormView::AddTool(ControlView& c) {
@@ -279,22 +288,18 @@ void FormView::SyncControl(ControlView& c) {
   forms::Control* m = c.model;
   AddTool(c);
   if (!m) return;
+  // The gauge shows its enabled state itself.
   if (c.pictureButton) c.pictureButton->SetEnabled(m->Enabled());
-  else if (c.gauge) {
-  } else if (static_cast<bool>(IsWindowEnabled(c.hwnd)) != m->Enabled()) EnableWindow(c.hwnd, m->Enabled());
+  if (!c.pictureButton && !c.gauge && static_cast<bool>(IsWindowEnabled(c.hwnd)) != m->Enabled())
+    EnableWindow(c.hwnd, m->Enabled());
 
   switch (l.kind) {
     case Kind::Label:
     case Kind::WebLabel: {
       auto* label = static_cast<forms::Label*>(m);
       const std::wstring text = Widen(label->Caption());
-      wchar_t shown[512];
-      GetWindowTextW(c.hwnd, shown, 512);
-      const bool changed = text != shown;
-      if (changed) {
-        SetWindowTextW(c.hwnd, text.c_str());
-        InvalidateRect(c.hwnd, nullptr, TRUE);
-      }
+      const bool changed = ShowText(c.hwnd, text);
+      if (changed) InvalidateRect(c.hwnd, nullptr, TRUE);
       // The status line's and the counter's width follows their text as it is
       // drawn, from the first paint on.
       if (l.widthFollowsText && (changed || !c.fitted)) {
@@ -307,13 +312,9 @@ void FormView::SyncControl(ControlView& c) {
       }
       break;
     }
-    case Kind::PushButton: {
-      const std::wstring text = Widen(static_cast<forms::Button*>(m)->Caption);
-      wchar_t shown[512];
-      GetWindowTextW(c.hwnd, shown, 512);
-      if (text != shown) SetWindowTextW(c.hwnd, text.c_str());
+    case Kind::PushButton:
+      ShowText(c.hwnd, Widen(static_cast<forms::Button*>(m)->Caption));
       break;
-    }
     case Kind::DropDownList:
     case Kind::EditableComboBox:
       SyncList(c);
@@ -321,11 +322,13 @@ void FormView::SyncControl(ControlView& c) {
     case Kind::ThinProgressBar: {
       auto* bar = static_cast<forms::ProgressBar*>(m);
       SendMessageW(c.hwnd, PBM_SETRANGE32, bar->Min(), bar->Max());
-      if (SendMessageW(c.hwnd, PBM_GETPOS, 0, 0) != bar->Position()) SendMessageW(c.hwnd, PBM_SETPOS, bar->Position(), 0);
+      if (SendMessageW(c.hwnd, PBM_GETPOS, 0, 0) != bar->Position())
+        SendMessageW(c.hwnd, PBM_SETPOS, bar->Position(), 0);
       break;
     }
     case Kind::Memo:
-      SyncMemo(c, false);
+      if (c.memo && c.memo->Changed(GetFocus() == c.hwnd))
+        SetTimer(hwnd(), c.id, ui::MemoDrawing::kFocusedDrawDelayMs, nullptr);
       break;
     default:
       break;
@@ -341,59 +344,35 @@ void FormView::SyncList(ControlView& c) {
     for (const auto& item : c.shownItems)
       SendMessageW(c.hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
   }
-  if (c.layout->kind == Kind::EditableComboBox) {
-    const std::wstring text = Widen(list->Text());
-    const int n = GetWindowTextLengthW(c.hwnd);
-    std::wstring shown(static_cast<std::size_t>(n) + 1, L'\0');
-    GetWindowTextW(c.hwnd, shown.data(), n + 1);
-    shown.resize(static_cast<std::size_t>(n));
-    if (shown != text) SetWindowTextW(c.hwnd, text.c_str());
-    return;
-  }
-  if (SendMessageW(c.hwnd, CB_GETCURSEL, 0, 0) != list->ItemIndex())
+  if (c.layout->kind == Kind::EditableComboBox)
+    ShowText(c.hwnd, Widen(list->Text()));
+  else if (SendMessageW(c.hwnd, CB_GETCURSEL, 0, 0) != list->ItemIndex())
     SendMessageW(c.hwnd, CB_SETCURSEL, static_cast<WPARAM>(list->ItemIndex()), 0);
 }
 
-void FormView::SyncMemo(ControlView& c, bool now) {
-  if (c.drawing) return;
-  auto* memo = static_cast<forms::Memo*>(c.model);
-  if (!now) {
-    c.dirty = true;
-    // Drawn soon when it has the focus (the user may be looking into it by
-    // Tab), else when it gets it: start-up rewrites the firmware's lines twice.
-    if (GetFocus() == c.hwnd) SetTimer(hwnd(), kMemoTimer, kMemoDelayMs, nullptr);
-    return;
+void FormView::DrawMemo(ControlView& c) {
+  const auto update = c.memo->Take();
+  if (!update) return;
+  const auto& lines = static_cast<forms::Memo*>(c.model)->Lines();
+  std::string text;
+  for (std::size_t i = update->first; i < lines.size(); ++i) {
+    if (i > update->first || update->afterLines) text += "\r\n";
+    text += lines[i];
   }
-  if (!c.dirty) return;
-  c.dirty = false;
   c.drawing = true;
-  const auto& lines = memo->Lines();
-  if (!c.drawn || memo->Revision() != c.revision || lines.size() < c.lines) {
-    std::string all;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-      if (i) all += "\r\n";
-      all += lines[i];
-    }
-    SetWindowTextW(c.hwnd, Widen(all).c_str());
-  } else if (lines.size() > c.lines) {
-    std::string added;
-    for (std::size_t i = c.lines; i < lines.size(); ++i) {
-      if (i || c.lines) added += "\r\n";
-      added += lines[i];
-    }
+  if (update->whole) {
+    SetWindowTextW(c.hwnd, Widen(text).c_str());
+  } else {
     const int end = GetWindowTextLengthW(c.hwnd);
     SendMessageW(c.hwnd, EM_SETSEL, end, end);
-    SendMessageW(c.hwnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Widen(added).c_str()));
+    SendMessageW(c.hwnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Widen(text).c_str()));
   }
   c.drawing = false;
-  c.drawn = true;
-  c.revision = memo->Revision();
-  c.lines = lines.size();
 }
 
 void FormView::DrawMemos() {
   for (auto& c : controls_)
-    if (c->layout->kind == Kind::Memo && c->model && c->hwnd) SyncMemo(*c, true);
+    if (c->memo && c->hwnd) DrawMemo(*c);
 }
 
 FormView::ControlView* FormView::ViewOf(HWND h) {
@@ -402,9 +381,9 @@ FormView::ControlView* FormView::ViewOf(HWND h) {
   return nullptr;
 }
 
-FormView::ControlView* FormView::ViewOf(std::string_view name) {
+FormView::ControlView* FormView::ViewOf(const forms::Control* model) {
   for (auto& c : controls_)
-    if (name == c->layout->name) return c.get();
+    if (model && c->model == model) return c.get();
   return nullptr;
 }
 
@@ -430,49 +409,32 @@ GaugeView* FormView::GaugeOf(std::string_view name) const {
 }
 
 void FormView::SyncWindow() {
-  const std::wstring caption = Widen(model_.Caption());
-  wchar_t shown[512];
-  GetWindowTextW(hwnd(), shown, 512);
-  if (caption != shown) SetWindowTextW(hwnd(), caption.c_str());
-  if (forms::Control* active = model_.ActiveControl()) {
-    ControlView* c = nullptr;
-    for (auto& v : controls_)
-      if (v->model == active) c = v.get();
-    if (c && c->hwnd) {
-      const HWND target = c->inner ? c->inner : c->hwnd;
-      // Setting the focus would activate the window: an inactive one takes it
-      // when it becomes active.
-      if (GetActiveWindow() == hwnd()) {
-        if (GetFocus() != target) SetFocus(target);
-      } else {
-        savedFocus_ = target;
-      }
-    }
-  }
+  ShowText(hwnd(), Widen(model_.Caption()));
+  const ControlView* c = ViewOf(model_.ActiveControl());
+  if (!c || !c->hwnd) return;
+  // Setting the focus would activate the window: an inactive one takes it when
+  // it becomes active.
+  if (GetActiveWindow() != hwnd())
+    savedFocus_ = c->FocusTarget();
+  else if (GetFocus() != c->FocusTarget())
+    SetFocus(c->FocusTarget());
 }
 
 void FormView::RestoreFocus() {
   HWND target = savedFocus_ && IsWindow(savedFocus_) && IsChild(hwnd(), savedFocus_) ? savedFocus_ : nullptr;
-  if (!target)
-    if (forms::Control* active = model_.ActiveControl())
-      for (auto& c : controls_)
-        if (c->model == active) target = c->inner ? c->inner : c->hwnd;
-  if (!target) {
-    int best = 1 << 20;
-    for (auto& c : controls_)
-      if (Focusable(*c->layout) && c->hwnd && c->layout->focusOrder < best && IsWindowEnabled(c->hwnd)) {
-        best = c->layout->focusOrder;
-        target = c->inner ? c->inner : c->hwnd;
-      }
+  if (const ControlView* c = ViewOf(model_.ActiveControl()); !target && c) target = c->FocusTarget();
+  for (const ControlLayout* l : ui::layout::FocusOrder(layout_)) {
+    const ControlView& c = ViewOf(l);
+    if (!target && c.hwnd && IsWindowEnabled(c.hwnd)) target = c.FocusTarget();
   }
   if (target) SetFocus(target);
 }
 
-void FormView::ApplyLook(const Look& look) {
-  look_ = look;
+void FormView::SetPalette(const ui::Palette& palette) {
+  palette_ = palette;
   for (auto& c : controls_) {
-    if (c->gauge) c->gauge->SetLook(look_);
-    if (c->pictureButton) c->pictureButton->SetLook(look_, BackgroundOf(*c));
+    if (c->gauge) c->gauge->SetPalette(palette_);
+    if (c->pictureButton) c->pictureButton->SetPalette(palette_, BackgroundOf(*c));
   }
   RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
@@ -485,17 +447,16 @@ void FormView::Paint(HDC dc) {
     const Box& b = c->box;
     RECT r{b.left, b.top, b.left + b.width, b.top + b.height};
     if (c->layout->kind == Kind::Panel) {
-      if (look_.skinned) {
-        HGDIOBJ oldBrush = SelectObject(dc, Brush(look_.panelFill));
-        HPEN pen = CreatePen(PS_SOLID, 1, look_.panelBorder);
-        HGDIOBJ oldPen = SelectObject(dc, pen);
+      if (palette_.skinned) {
+        const GdiObject pen(CreatePen(PS_SOLID, 1, Resolve(palette_.panelBorder)));
+        const HGDIOBJ oldBrush = SelectObject(dc, Brush(Resolve(palette_.panelFill)));
+        const HGDIOBJ oldPen = SelectObject(dc, pen);
         const int round = dpi_.Scale(6);
         RoundRect(dc, r.left, r.top, r.right, r.bottom, round, round);
         SelectObject(dc, oldPen);
         SelectObject(dc, oldBrush);
-        DeleteObject(pen);
       } else {
-        FillRect(dc, &r, Brush(look_.panelFill));
+        FillRect(dc, &r, Brush(Resolve(palette_.panelFill)));
         DrawEdge(dc, &r, BDR_RAISEDINNER, BF_RECT);
       }
     } else if (c->picture) {
@@ -534,10 +495,10 @@ void FormView::OnCommand(ControlView& c, int code) {
   switch (l.kind) {
     case Kind::Label:
     case Kind::WebLabel:
-      if (code == STN_CLICKED) UserEvent(l.name);
+      if (code == STN_CLICKED) Event(l.name);
       break;
     case Kind::PushButton:
-      if (code == BN_CLICKED) UserEvent(l.name);
+      if (code == BN_CLICKED) Event(l.name);
       break;
     case Kind::DropDownList:
       if (code == CBN_SELCHANGE && c.model) {
@@ -546,7 +507,7 @@ void FormView::OnCommand(ControlView& c, int code) {
         auto* list = static_cast<forms::ComboBox*>(c.model);
         if (index != list->ItemIndex()) {
           list->SetItemIndex(index);
-          UserEvent(l.name);
+          Event(l.name);
         }
       }
       break;
@@ -558,33 +519,19 @@ void FormView::OnCommand(ControlView& c, int code) {
           if (index < 0) break;
           text.resize(static_cast<std::size_t>(SendMessageW(c.hwnd, CB_GETLBTEXTLEN, index, 0)) + 1);
           SendMessageW(c.hwnd, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+          text.resize(wcslen(text.c_str()));
         } else {
-          text.resize(static_cast<std::size_t>(GetWindowTextLengthW(c.hwnd)) + 1);
-          GetWindowTextW(c.hwnd, text.data(), static_cast<int>(text.size()));
+          text = WindowText(c.hwnd);
         }
-        text.resize(wcslen(text.c_str()));
         auto* list = static_cast<forms::ComboBox*>(c.model);
         const std::string bytes = Narrow(text);
         if (bytes == list->Text()) break;
         list->SetText(bytes);
-        UserEvent(l.name);
+        Event(l.name);
       }
       break;
     case Kind::Memo:
-      if (code == EN_CHANGE && !c.drawing && c.model) {
-        // What the user types lands in the model too, unseen as it is.
-        std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(c.hwnd)) + 1, L'\0');
-        GetWindowTextW(c.hwnd, text.data(), static_cast<int>(text.size()));
-        text.resize(wcslen(text.c_str()));
-        auto* memo = static_cast<forms::Memo*>(c.model);
-        c.drawing = true;
-        memo->SetText(Narrow(text));
-        c.drawing = false;
-        c.dirty = false;
-        c.drawn = true;
-        c.revision = memo->Revision();
-        c.lines = memo->Lines().size();
-      }
+      if (code == EN_CHANGE && !c.drawing && c.memo) c.memo->Typed(Narrow(WindowText(c.hwnd)));
       break;
     default:
       break;
@@ -593,17 +540,6 @@ void FormView::OnCommand(ControlView& c, int code) {
 
 LRESULT FormView::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd(), &ps);
-      Paint(dc);
-      EndPaint(hwnd(), &ps);
-      return 0;
-    }
-    case WM_PRINTCLIENT:
-      Paint(reinterpret_cast<HDC>(wParam));
-      return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLOREDIT:
@@ -613,11 +549,14 @@ LRESULT FormView::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (ControlView* c = ViewOf(reinterpret_cast<HWND>(lParam))) OnCommand(*c, HIWORD(wParam));
       return 0;
     case WM_TIMER:
-      if (wParam == kMemoTimer) {
-        KillTimer(hwnd(), kMemoTimer);
-        DrawMemos();
-        return 0;
-      }
+      // A focused memo's draw, due since its model changed.
+      if (wParam >= kFirstId && wParam - kFirstId < controls_.size())
+        if (ControlView& c = *controls_[wParam - kFirstId]; c.memo) {
+          KillTimer(hwnd(), wParam);
+          c.memo->DrawnSoon();
+          DrawMemo(c);
+          return 0;
+        }
       break;
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_INACTIVE) {
@@ -628,7 +567,7 @@ LRESULT FormView::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
   }
-  return Default(msg, wParam, lParam);
+  return CustomWindow::Handle(msg, wParam, lParam);
 }
 
 LRESULT CALLBACK FormView::ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR ref) {
@@ -651,7 +590,7 @@ LRESULT FormView::OnControlMessage(ControlView& c, HWND h, UINT msg, WPARAM wPar
   switch (msg) {
     case WM_SETFOCUS:
       if (c.model) model_.SetActiveControl(c.model);
-      if (l.kind == Kind::Memo) SyncMemo(c, true);
+      if (c.memo) DrawMemo(c);
       break;
     case WM_SETCURSOR:
       if (l.cursor == ui::layout::Cursor::Hand && LOWORD(lParam) == HTCLIENT) {
@@ -669,10 +608,13 @@ LRESULT FormView::OnControlMessage(ControlView& c, HWND h, UINT msg, WPARAM wPar
       }
       break;
     case WM_KEYDOWN:
-      if (l.kind == Kind::PushButton && wParam == VK_RETURN) {
+    case WM_CHAR:
+      if (msg == WM_KEYDOWN && l.kind == Kind::PushButton && wParam == VK_RETURN) {
         PostMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(c.id, BN_CLICKED), reinterpret_cast<LPARAM>(c.hwnd));
         return 0;
       }
+      // A key never lands in stale text.
+      if (c.memo && c.memo->Dirty()) DrawMemo(c);
       break;
     case WM_MOUSEMOVE:
       if (l.kind == Kind::WebLabel && !c.hover) {

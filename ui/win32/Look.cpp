@@ -1,36 +1,26 @@
 #include "ui/win32/Look.h"
 
+#include <utility>
+
 namespace uiwin32 {
 
-Look LookFor(const std::string& skinName) {
-  Look look;
-  if (skinName == "WEB2" || skinName == "WEB2 (internal)") {
-    look.skinned = true;
-    look.panelFill = RGB(241, 245, 249);
-    look.panelBorder = RGB(180, 192, 206);
-    look.gaugeFill = RGB(250, 251, 253);
-    look.gaugeFrame = RGB(154, 167, 182);
-    look.hoverFrame = RGB(180, 200, 224);
-  } else {
-    look.panelFill = GetSysColor(COLOR_BTNFACE);
-    look.panelBorder = GetSysColor(COLOR_BTNSHADOW);
-    look.gaugeFill = GetSysColor(COLOR_WINDOW);
-    look.gaugeFrame = GetSysColor(COLOR_BTNSHADOW);
-    look.hoverFrame = GetSysColor(COLOR_BTNSHADOW);
-  }
-  return look;
-}
+using ui::layout::ColorSource;
+
+namespace {
+
+constexpr std::pair<ColorSource, int> kSystemColors[] = {
+    {ColorSource::Light3D, COLOR_3DLIGHT},        {ColorSource::ButtonFace, COLOR_BTNFACE},
+    {ColorSource::WindowText, COLOR_WINDOWTEXT},  {ColorSource::GrayText, COLOR_GRAYTEXT},
+    {ColorSource::ButtonShadow, COLOR_BTNSHADOW}, {ColorSource::Window, COLOR_WINDOW},
+};
+
+}  // namespace
 
 COLORREF Resolve(const ui::layout::Color& color, COLORREF fallback) {
-  using ui::layout::ColorSource;
-  switch (color.source) {
-    case ColorSource::Rgb: return RGB(color.red, color.green, color.blue);
-    case ColorSource::Light3D: return GetSysColor(COLOR_3DLIGHT);
-    case ColorSource::ButtonFace: return GetSysColor(COLOR_BTNFACE);
-    case ColorSource::WindowText: return GetSysColor(COLOR_WINDOWTEXT);
-    case ColorSource::Default:
-    case ColorSource::Transparent: break;
-  }
+  if (color.source == ColorSource::Rgb) return RGB(color.red, color.green, color.blue);
+  for (const auto& [source, index] : kSystemColors)
+    if (color.source == source) return GetSysColor(index);
+  // The view's default, or the parent showing through.
   return fallback;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// The main window drawn from TMainForm's models and the layout table: controls
-// bound to their models, events into the form's handlers through the Shell's
-// edge, key preview, edge snapping, the expanded height, deferred closing.
+// The main window over TMainForm: its icon, the height its model holds (compact
+// or expanded), the snap to the screen's edges, the activation and resize
+// handlers run from the event loop, and the close deferred while a handler pumps.
 #include "ui/Main.h"
 #include "ui/win32/FormView.h"
 
@@ -10,26 +10,18 @@ namespace uiwin32 {
 class MainWindow : public FormView {
  public:
   MainWindow(ui::TMainForm& form, Win32Shell& shell, const Dpi& dpi);
-  ~MainWindow() override;
 
   // Shows the window centred on the screen (the first show).
   void ShowCentred();
 
  protected:
-  forms::Control* ModelFor(std::string_view name) override;
-  void UserEvent(std::string_view name) override;
   void SyncWindow() override;
   LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  using Handler = ui::TMainForm::Handler;
-  void Run(Handler handler);
-  // Runs the handler from the event loop, after the message at hand.
-  void Post(Handler handler);
   void ApplyHeight();
 
   ui::TMainForm& form_;
-  bool closeAllowed_ = false;
 };
 
 }  // namespace uiwin32

@@ -34,7 +34,6 @@ class Picture {
   Picture(const Picture&) = delete;
   Picture& operator=(const Picture&) = delete;
 
-  bool Loaded() const { return bitmap_ != nullptr; }
   int Width() const;
   int Height() const;
   // Draws into `box`, blended over what is there; a disabled picture is grey

@@ -2,11 +2,14 @@
 
 #include <windowsx.h>
 
+#include "ui/win32/Gdi.h"
+#include "ui/win32/Look.h"
+
 namespace uiwin32 {
 
 PictureButton::PictureButton(HWND parent, const Box& box, const char* picture, SIZE pictureSize, COLORREF background,
-                             const Look& look)
-    : picture_(picture), size_(pictureSize), background_(background), look_(look) {
+                             const ui::Palette& palette)
+    : picture_(picture), size_(pictureSize), background_(background), palette_(palette) {
   Create(L"OstraPictureButton", 0, WS_CHILD | WS_VISIBLE, box, parent, 0);
 }
 
@@ -17,48 +20,24 @@ void PictureButton::SetEnabled(bool enabled) {
   InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
-void PictureButton::SetLook(const Look& look, COLORREF background) {
-  look_ = look;
+void PictureButton::SetPalette(const ui::Palette& palette, COLORREF background) {
+  palette_ = palette;
   background_ = background;
   InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
 void PictureButton::Paint(HDC dc) {
-  RECT rc;
-  GetClientRect(hwnd(), &rc);
-  HDC mem = CreateCompatibleDC(dc);
-  HBITMAP bitmap = CreateCompatibleBitmap(dc, rc.right, rc.bottom);
-  HGDIOBJ old = SelectObject(mem, bitmap);
-  HBRUSH back = CreateSolidBrush(background_);
-  FillRect(mem, &rc, back);
-  DeleteObject(back);
-  if (hover_ && IsWindowEnabled(hwnd())) {
-    HBRUSH frame = CreateSolidBrush(look_.hoverFrame);
-    FrameRect(mem, &rc, frame);
-    DeleteObject(frame);
-  }
+  const OffscreenDc mem(hwnd(), dc);
+  const RECT& rc = mem.Client();
+  FillRect(mem, &rc, SolidBrush(background_));
+  if (hover_ && IsWindowEnabled(hwnd())) FrameRect(mem, &rc, SolidBrush(Resolve(palette_.hoverFrame)));
   const int offset = pressed_ && hover_ ? 1 : 0;
   const Box box{(rc.right - size_.cx) / 2 + offset, (rc.bottom - size_.cy) / 2 + offset, size_.cx, size_.cy};
   picture_.Draw(mem, box, IsWindowEnabled(hwnd()) != FALSE);
-  BitBlt(dc, 0, 0, rc.right, rc.bottom, mem, 0, 0, SRCCOPY);
-  SelectObject(mem, old);
-  DeleteObject(bitmap);
-  DeleteDC(mem);
 }
 
 LRESULT PictureButton::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd(), &ps);
-      Paint(dc);
-      EndPaint(hwnd(), &ps);
-      return 0;
-    }
-    case WM_PRINTCLIENT:
-      Paint(reinterpret_cast<HDC>(wParam));
-      return 0;
     case WM_SETCURSOR:
       SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
       return TRUE;
@@ -105,7 +84,7 @@ LRESULT PictureButton::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       InvalidateRect(hwnd(), nullptr, FALSE);
       return 0;
   }
-  return Default(msg, wParam, lParam);
+  return CustomWindow::Handle(msg, wParam, lParam);
 }
 
 }  // namespace uiwin32

@@ -5,30 +5,30 @@
 
 #include <functional>
 
+#include "ui/Palette.h"
 #include "ui/win32/CustomWindow.h"
-#include "ui/win32/Look.h"
 #include "ui/win32/Picture.h"
 
 namespace uiwin32 {
 
 class PictureButton : public CustomWindow {
  public:
-  PictureButton(HWND parent, const Box& box, const char* picture, SIZE pictureSize, COLORREF background, const Look& look);
+  PictureButton(HWND parent, const Box& box, const char* picture, SIZE pictureSize, COLORREF background,
+                const ui::Palette& palette);
 
   std::function<void()> onClick;
   void SetEnabled(bool enabled);
-  void SetLook(const Look& look, COLORREF background);
-  const Picture& picture() const { return picture_; }
+  void SetPalette(const ui::Palette& palette, COLORREF background);
 
  protected:
   LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void Paint(HDC dc) override;
 
  private:
-  void Paint(HDC dc);
   Picture picture_;
   SIZE size_;
   COLORREF background_;
-  Look look_;
+  ui::Palette palette_;
   bool hover_ = false;
   bool pressed_ = false;
 };

@@ -6,7 +6,6 @@
 
 #include <vector>
 
-#include "forms/Errors.h"
 #include "forms/Synchronizer.h"
 #include "ui/win32/Text.h"
 
@@ -15,7 +14,7 @@ namespace uiwin32 {
 namespace {
 
 constexpr UINT kRunSynchronized = WM_APP + 1;
-constexpr UINT kRunUnwound = WM_APP + 2;
+constexpr UINT kRunLater = WM_APP + 2;
 constexpr wchar_t kWakeClass[] = L"OstraUploaderWake";
 
 // While a box or dialog is up the whole program waits, as the Qt program's
@@ -57,19 +56,11 @@ Win32Shell::Win32Shell() {
   // the modal ones of message boxes and dialogs included.
   wake_ = CreateWindowExW(0, kWakeClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
   SetWindowLongPtrW(wake_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-
-  auto& sync = forms::Synchronizer::Instance();
-  sync.SetMainThread();
-  // Called from the port thread: only posting is safe there.
-  const HWND wake = wake_;
-  sync.SetWakeMainThread([wake] { PostMessageW(wake, kRunSynchronized, 0, 0); });
-  sync.SetErrorHandler([this](const std::exception_ptr& error) { Deliver([error] { std::rethrow_exception(error); }); });
+  InstallSynchronizer([wake = wake_] { PostMessageW(wake, kRunSynchronized, 0, 0); });
 }
 
 Win32Shell::~Win32Shell() {
-  auto& sync = forms::Synchronizer::Instance();
-  sync.SetWakeMainThread(nullptr);
-  sync.SetErrorHandler(nullptr);
+  RemoveSynchronizer();
   if (wake_) DestroyWindow(wake_);
 }
 
@@ -82,11 +73,22 @@ LRESULT CALLBACK Win32Shell::WakeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
     }
     return 0;
   }
-  if (self && msg == kRunUnwound) {
-    self->Unwound();
+  if (self && msg == kRunLater) {
+    if (!self->later_.empty()) {
+      const std::function<void()> work = std::move(self->later_.front());
+      self->later_.pop_front();
+      if (work) work();
+    }
+    // A quit that a pump below a handler took: the loop below gets it again.
+    if (self->quitSeen_) PostQuitMessage(self->quitCode_);
     return 0;
   }
   return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+void Win32Shell::Later(std::function<void()> work) {
+  later_.push_back(std::move(work));
+  PostMessageW(wake_, kRunLater, 0, 0);
 }
 
 HWND Win32Shell::BoxOwner() const {
@@ -98,19 +100,11 @@ HWND Win32Shell::BoxOwner() const {
   return nullptr;
 }
 
-void Win32Shell::ShowMessage(const std::string& text) {
-  if (closing_) return;
+void Win32Shell::ShowBox(bool error, const std::string& text) {
   const HWND owner = BoxOwner();
   const ProgramBlocked blocked(owner);
-  MessageBoxW(owner, WithCrLf(Widen(text)).c_str(), Widen(title_).c_str(), MB_OK | (owner ? 0u : MB_TASKMODAL));
-}
-
-void Win32Shell::ShowErrorBox(const std::string& text) {
-  if (closing_) return;
-  const HWND owner = BoxOwner();
-  const ProgramBlocked blocked(owner);
-  MessageBoxW(owner, WithCrLf(Widen(text)).c_str(), Widen(title_).c_str(),
-              MB_OK | MB_ICONERROR | (owner ? 0u : MB_TASKMODAL));
+  MessageBoxW(owner, WithCrLf(Widen(text)).c_str(), Widen(ApplicationTitle()).c_str(),
+              MB_OK | (error ? MB_ICONERROR : 0u) | (owner ? 0u : MB_TASKMODAL));
 }
 
 void Win32Shell::MessageBeep(unsigned type) { ::MessageBeep(type); }
@@ -119,21 +113,18 @@ void Win32Shell::Beep(unsigned frequencyHz, unsigned durationMs) { ::Beep(freque
 
 void Win32Shell::Sleep(unsigned ms) { ::Sleep(ms); }
 
-void Win32Shell::ProcessMessages() {
-  if (closing_) throw forms::EApplicationClosing();
+void Win32Shell::Pump() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       // The loop below us ends the program: unwind to it and post the quit again.
       quitSeen_ = true;
       quitCode_ = static_cast<int>(msg.wParam);
-      closing_ = true;
-      break;
+      MarkClosing();
+      return;
     }
     DispatchWithPreview(msg, keys_);
   }
-  forms::Synchronizer::Instance().CheckSynchronize();
-  if (closing_) throw forms::EApplicationClosing();
 }
 
 void Win32Shell::BringToFront() {
@@ -163,8 +154,7 @@ std::wstring Win32Shell::DialogFilter(const std::string& filter) {
   return out;
 }
 
-std::optional<std::string> Win32Shell::OpenFileDialog(const std::string& filter) {
-  if (closing_) return std::nullopt;
+std::optional<std::string> Win32Shell::ChooseFile(const std::string& filter) {
   const std::wstring wideFilter = DialogFilter(filter);
   std::vector<wchar_t> path(32768, L'\0');
   OPENFILENAMEW ofn{};
@@ -186,36 +176,6 @@ std::string Win32Shell::LongTimeOfDay() {
   const int n = GetTimeFormatW(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, text, 128);
   if (n <= 1) return {};
   return Narrow(std::wstring_view(text, static_cast<std::size_t>(n - 1)));
-}
-
-void Win32Shell::Deliver(const std::function<void()>& handler) {
-  ++depth_;
-  forms::RunAtTheEdge(*this, handler);
-  --depth_;
-  if (depth_ == 0 && closing_ && !unwoundPosted_) {
-    unwoundPosted_ = true;
-    // Posted, so the window goes from the event loop, not from inside the
-    // message that ran the handler.
-    PostMessageW(wake_, kRunUnwound, 0, 0);
-  }
-}
-
-void Win32Shell::RequestClosing(std::function<void()> onUnwound) {
-  closing_ = true;
-  onUnwound_ = std::move(onUnwound);
-  if (depth_ == 0 && !unwoundPosted_) {
-    unwoundPosted_ = true;
-    PostMessageW(wake_, kRunUnwound, 0, 0);
-  }
-}
-
-void Win32Shell::Unwound() {
-  if (onUnwound_) {
-    auto fn = std::move(onUnwound_);
-    onUnwound_ = nullptr;
-    fn();
-  }
-  if (quitSeen_) PostQuitMessage(quitCode_);
 }
 
 int Win32Shell::Run() {

@@ -1,0 +1,49 @@
+#pragma once
+// GDI objects that free themselves, and painting done off-screen first.
+#include <windows.h>
+
+#include <utility>
+
+namespace uiwin32 {
+
+// A pen, brush, font or bitmap, deleted with its owner. Converts to the handle,
+// so a temporary serves a single call: FillRect(dc, &rc, GdiObject(CreateSolidBrush(c))).
+template <class H>
+class GdiObject {
+ public:
+  GdiObject() = default;
+  explicit GdiObject(H handle) : handle_(handle) {}
+  ~GdiObject() {
+    if (handle_) DeleteObject(handle_);
+  }
+  GdiObject(GdiObject&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+  GdiObject& operator=(GdiObject&& other) noexcept {
+    std::swap(handle_, other.handle_);
+    return *this;
+  }
+  operator H() const { return handle_; }
+
+ private:
+  H handle_ = nullptr;
+};
+
+inline GdiObject<HBRUSH> SolidBrush(COLORREF color) { return GdiObject(CreateSolidBrush(color)); }
+
+// A memory DC as large as a window's client area: drawn into, then copied onto
+// `target` in one go when it goes (no flicker while a long run steps a gauge).
+class OffscreenDc {
+ public:
+  OffscreenDc(HWND window, HDC target);
+  ~OffscreenDc();  // not copied: it owns its bitmap
+  operator HDC() const { return dc_; }
+  const RECT& Client() const { return client_; }
+
+ private:
+  HDC target_;
+  RECT client_{};
+  HDC dc_;
+  GdiObject<HBITMAP> bitmap_;
+  HGDIOBJ old_ = nullptr;
+};
+
+}  // namespace uiwin32
