@@ -70,6 +70,7 @@ class Button : public Control {
 class ComboBox : public Control {
  public:
   ComboBox(Window* owner, std::string name, bool editable = false) : Control(owner, std::move(name)), editable_(editable) {}
+  bool Editable() const { return editable_; }
   const std::vector<std::string>& Items() const { return items_; }
   // Replaces the items as a whole; nothing stays selected.
   void SetItems(std::vector<std::string> items);

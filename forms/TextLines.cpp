@@ -85,4 +85,18 @@ std::string TextLines::Joined() const {
   return text;
 }
 
+std::string WithLineBreaks(std::string_view text, std::string_view lineBreak) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') {
+      out += text[i];
+      continue;
+    }
+    out += lineBreak;
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+  }
+  return out;
+}
+
 }  // namespace forms

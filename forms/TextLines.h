@@ -75,4 +75,8 @@ class TextLines {
   std::vector<std::size_t> ends_;  // where each line ends in chars_
 };
 
+// Every CR LF, lone CR and lone LF of `text` as `lineBreak`: each window
+// system breaks lines at its own.
+std::string WithLineBreaks(std::string_view text, std::string_view lineBreak);
+
 }  // namespace forms

@@ -28,6 +28,21 @@ std::vector<const ControlLayout*> FocusOrder(const WindowLayout& window) {
   return order;
 }
 
+Rect ScaleToDpi(const Rect& r, int dpi) {
+  const int left = ScaleToDpi(r.left, dpi);
+  const int top = ScaleToDpi(r.top, dpi);
+  return {left, top, ScaleToDpi(r.left + r.width, dpi) - left, ScaleToDpi(r.top + r.height, dpi) - top};
+}
+
+Rect PlaceInWindow(const WindowLayout& window, const ControlLayout& control) {
+  Rect place{control.left, control.top, control.width, control.height};
+  for (const ControlLayout* p = Find(window, control.parent); p; p = Find(window, p->parent)) {
+    place.left += p->left;
+    place.top += p->top;
+  }
+  return place;
+}
+
 void ApplyStoredTexts(const WindowLayout& window, forms::Control& control) {
   const ControlLayout* stored = Find(window, control.Name());
   if (!stored) return;

@@ -25,6 +25,23 @@ namespace forms {
 class Control;
 }
 
+namespace ui {
+
+// Left, top, width, height.
+struct Rect {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
+
+struct Point {
+  int x = 0;
+  int y = 0;
+};
+
+}  // namespace ui
+
 namespace ui::layout {
 
 enum class Kind : std::uint8_t {
@@ -254,6 +271,13 @@ constexpr int ScaleToDpi(int pixels96, int dpi) {
   const long long n = static_cast<long long>(pixels96) * dpi;
   return static_cast<int>(n >= 0 ? (n + 48) / 96 : -((-n + 48) / 96));
 }
+
+// A 96-dpi rectangle at another dpi: its edges are scaled, not its size, so
+// controls that touch at 96 dpi still touch and a row does not drift by the
+// rounding of each width.
+Rect ScaleToDpi(const Rect& r, int dpi);
+// The control's place in the window's client area (its parents' places added), at 96 dpi.
+Rect PlaceInWindow(const WindowLayout& window, const ControlLayout& control);
 
 // Gives a window model's control its stored hint and caption (a label's or a
 // button's) from the table; a control the table lacks is left alone.

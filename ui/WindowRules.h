@@ -8,18 +8,6 @@
 
 namespace ui {
 
-struct Rect {
-  int left = 0;
-  int top = 0;
-  int width = 0;
-  int height = 0;
-};
-
-struct Point {
-  int x = 0;
-  int y = 0;
-};
-
 // The compact height is the client area's; any other (Ctrl+Shift+E's) is the
 // outer height, frame included.
 constexpr bool HeightIsClient(int modelHeight) { return modelHeight == layout::kMainForm.clientHeight; }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "forms/Errors.h"
+#include "forms/TextLines.h"
 #include "tests/support/ScriptedShell.h"
 #include "ui/Main.h"
 #include "ui/Unit1.h"
@@ -245,7 +246,8 @@ TEST(Win32Texts, Utf8AndDeviceBytesAtTheWideCallsAndTheDialogFilter) {
   // A Windows-1251 byte beside UTF-8 text spoils nothing around it (0xEF: п).
   EXPECT_EQ(uiwin32::Widen("Мікропрограма : \xEF.hex - помилка"), L"Мікропрограма : п.hex - помилка");
   EXPECT_EQ(uiwin32::Narrow(L"Прилад"), "Прилад");
-  EXPECT_EQ(uiwin32::WithCrLf(L"\rA\r\rB\r\nC\n"), L"\r\nA\r\n\r\nB\r\nC\r\n");
+  // Edit boxes, message boxes and tool-tips break lines only at CR LF.
+  EXPECT_EQ(forms::WithLineBreaks("\rA\r\rB\r\nC\n", "\r\n"), "\r\nA\r\n\r\nB\r\nC\r\n");
   const std::wstring filter = uiwin32::Win32Shell::DialogFilter("Файли: I8HEX, I16HEX, I32HEX|*.hex");
   EXPECT_EQ(filter, std::wstring(L"Файли: I8HEX, I16HEX, I32HEX\0*.hex\0\0", 36));
 }

@@ -18,6 +18,7 @@
 
 #include "forms/Gauge.h"
 #include "ui/MemoDrawing.h"
+#include "ui/Shown.h"
 #include "ui/qt/Application.h"
 #include "ui/qt/FromLayout.h"
 #include "ui/qt/KeyMap.h"
@@ -238,16 +239,67 @@ void FormWidget::LoadPictures() {
   }
 }
 
-void FormWidget::Bind(forms::Control& model, QWidget* widget, const layout::ControlLayout& c) {
-  if (auto* memo = dynamic_cast<forms::Memo*>(&model)) return BindMemo(*memo, static_cast<QPlainTextEdit*>(widget));
-  if (auto* list = dynamic_cast<forms::ComboBox*>(&model)) {
-    if (c.kind == layout::Kind::EditableComboBox) return BindEditableList(*list, static_cast<QComboBox*>(widget), c.name);
-    return BindList(*list, static_cast<QComboBox*>(widget), c.name);
+namespace {
+
+// Gives a widget what changed in its model.
+void Show(QWidget& w, const layout::ControlLayout& c, const ui::ShownChanges& shown) {
+  if (shown.enabled) w.setEnabled(*shown.enabled);
+  if (shown.hint) w.setToolTip(WithLineBreaks(*shown.hint));
+  if (auto* list = qobject_cast<QComboBox*>(&w)) {
+    const QSignalBlocker block(list);
+    const QSignalBlocker blockEdit(list->lineEdit());
+    if (shown.items) {
+      QStringList items;
+      for (const auto& item : *shown.items) items << ToQt(item);
+      list->clear();
+      list->addItems(items);
+    }
+    if (shown.itemIndex) list->setCurrentIndex(*shown.itemIndex);
+    if (shown.text) list->setEditText(ToQt(*shown.text));
+  } else if (auto* label = qobject_cast<QLabel*>(&w); label && shown.text) {
+    label->setText(ToQt(*shown.text));
+    // The labels whose width follows their text.
+    if (c.widthFollowsText) label->resize(label->fontMetrics().horizontalAdvance(label->text()), label->height());
+  } else if (auto* button = qobject_cast<QAbstractButton*>(&w); button && shown.text) {
+    button->setText(ToQt(*shown.text));
+  } else if (auto* bar = qobject_cast<QProgressBar*>(&w)) {
+    // QProgressBar paints at once on each step; below the compact window
+    // nobody sees it, and its updates come back on when it can be seen.
+    if (!InsideParent(bar) && bar->updatesEnabled()) bar->setUpdatesEnabled(false);
+    if (shown.range) bar->setRange(shown.range->first, shown.range->second);
+    if (shown.position) bar->setValue(*shown.position);
   }
-  if (auto* label = dynamic_cast<forms::Label*>(&model)) return BindLabel(*label, widget, c.widthFollowsText);
-  if (auto* button = dynamic_cast<forms::Button*>(&model)) return BindButton(*button, widget);
-  if (auto* bar = dynamic_cast<forms::ProgressBar*>(&model)) return BindProgressBar(*bar, widget);
-  BindCommon(model, widget);
+}
+
+}  // namespace
+
+void FormWidget::Bind(forms::Control& model, QWidget* widget, const layout::ControlLayout& c) {
+  widgets_[&model] = widget;
+  controls_[widget] = &model;
+  auto shown = std::make_shared<ui::Shown>();
+  auto sync = [w = QPointer<QWidget>(widget), &model, &c, shown] {
+    if (w) Show(*w, c, shown->Take(model));
+  };
+  sync();
+  model.Subscribe(sync);
+  if (auto* memo = dynamic_cast<forms::Memo*>(&model)) BindMemo(*memo, static_cast<QPlainTextEdit*>(widget));
+  auto* list = dynamic_cast<forms::ComboBox*>(&model);
+  auto* box = qobject_cast<QComboBox*>(widget);
+  if (!list || !box) return;
+  const std::string_view name = c.name;
+  // Only the user's choice or typing runs the change handler, after the model has it.
+  if (!list->Editable()) {
+    connect(box, &QComboBox::activated, this, [this, list, shown, name](int index) {
+      shown->Chose(*list, index);
+      RunEvent(name);
+    });
+    return;
+  }
+  auto edited = [this, list, shown, name](const QString& text) {
+    if (shown->Edited(*list, FromQt(text))) RunEvent(name);
+  };
+  connect(box->lineEdit(), &QLineEdit::textEdited, this, edited);
+  connect(box, &QComboBox::activated, this, [box, edited](int) { edited(box->currentText()); });
 }
 
 QWidget* FormWidget::WidgetNamed(std::string_view name) const {
@@ -261,101 +313,7 @@ QWidget* FormWidget::WidgetFor(const forms::Control* control) const {
   return it == widgets_.end() ? nullptr : it->second;
 }
 
-namespace {
-
-// Keeps a widget showing its model: `apply` runs now and on every change of
-// the model, while the widget lives.
-template <class W, class Apply>
-void Follow(forms::Control& model, W* widget, Apply apply) {
-  auto sync = [w = QPointer<W>(widget), apply] {
-    if (w) apply(*w);
-  };
-  sync();
-  model.Subscribe(sync);
-}
-
-QStringList ItemsOf(const forms::ComboBox& list) {
-  QStringList items;
-  for (const auto& item : list.Items()) items << ToQt(item);
-  return items;
-}
-
-}  // namespace
-
-void FormWidget::BindCommon(forms::Control& control, QWidget* widget) {
-  widgets_[&control] = widget;
-  controls_[widget] = &control;
-  Follow(control, widget, [&control](QWidget& w) {
-    w.setEnabled(control.Enabled());
-    const QString tip = WithLineBreaks(control.Hint);
-    if (w.toolTip() != tip) w.setToolTip(tip);
-  });
-}
-
-void FormWidget::BindLabel(forms::Label& label, QWidget* widget, bool autoWidth) {
-  BindCommon(label, widget);
-  Follow(label, static_cast<QLabel*>(widget), [&label, autoWidth](QLabel& w) {
-    const QString text = ToQt(label.Caption());
-    if (w.text() == text) return;
-    w.setText(text);
-    // The labels whose width follows their text.
-    if (autoWidth) w.resize(w.fontMetrics().horizontalAdvance(text), w.height());
-  });
-}
-
-void FormWidget::BindButton(forms::Button& button, QWidget* widget) {
-  BindCommon(button, widget);
-  Follow(button, static_cast<QAbstractButton*>(widget), [&button](QAbstractButton& w) {
-    const QString text = ToQt(button.Caption);
-    if (w.text() != text) w.setText(text);
-  });
-}
-
-void FormWidget::BindList(forms::ComboBox& list, QComboBox* widget, std::string_view name) {
-  BindCommon(list, widget);
-  Follow(list, widget, [&list, shown = std::make_shared<std::vector<std::string>>()](QComboBox& w) {
-    const QSignalBlocker block(w);
-    if (*shown != list.Items()) {
-      *shown = list.Items();
-      w.clear();
-      w.addItems(ItemsOf(list));
-    }
-    if (w.currentIndex() != list.ItemIndex()) w.setCurrentIndex(list.ItemIndex());
-  });
-  // Only the user's choice runs the change handler, after the model has it.
-  connect(widget, &QComboBox::activated, this, [this, &list, name](int index) {
-    list.SetItemIndex(index);
-    RunEvent(name);
-  });
-}
-
-void FormWidget::BindEditableList(forms::ComboBox& list, QComboBox* widget, std::string_view name) {
-  BindCommon(list, widget);
-  Follow(list, widget, [&list](QComboBox& w) {
-    const QSignalBlocker block(w);
-    const QSignalBlocker blockEdit(w.lineEdit());
-    const QStringList items = ItemsOf(list);
-    QStringList current;
-    for (int i = 0; i < w.count(); ++i) current << w.itemText(i);
-    if (current != items) {
-      w.clear();
-      w.addItems(items);
-    }
-    const QString text = ToQt(list.Text());
-    if (w.currentText() != text) w.setEditText(text);
-  });
-  auto changed = [this, &list, name](const QString& text) {
-    const std::string bytes = FromQt(text);
-    if (bytes == list.Text()) return;
-    list.SetText(bytes);
-    RunEvent(name);
-  };
-  connect(widget->lineEdit(), &QLineEdit::textEdited, this, changed);
-  connect(widget, &QComboBox::activated, this, [widget, changed](int) { changed(widget->currentText()); });
-}
-
 void FormWidget::BindMemo(forms::Memo& memo, QPlainTextEdit* widget) {
-  BindCommon(memo, widget);
   auto* sync = new MemoSync(memo, widget);
   memos_.push_back(sync);
   QPointer<MemoSync> alive = sync;
@@ -368,17 +326,6 @@ void FormWidget::BindMemo(forms::Memo& memo, QPlainTextEdit* widget) {
 void FormWidget::DrawMemos() {
   for (QObject* m : memos_)
     if (m) static_cast<MemoSync*>(m)->Draw();
-}
-
-void FormWidget::BindProgressBar(forms::ProgressBar& bar, QWidget* widget) {
-  BindCommon(bar, widget);
-  Follow(bar, static_cast<QProgressBar*>(widget), [&bar](QProgressBar& w) {
-    // QProgressBar paints at once on each step; below the compact window
-    // nobody sees it, and its updates come back on when it can be seen.
-    if (!InsideParent(&w) && w.updatesEnabled()) w.setUpdatesEnabled(false);
-    if (w.minimum() != bar.Min() || w.maximum() != bar.Max()) w.setRange(bar.Min(), bar.Max());
-    if (w.value() != bar.Position()) w.setValue(bar.Position());
-  });
 }
 
 void FormWidget::SyncWindow() {

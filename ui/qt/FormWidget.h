@@ -12,7 +12,6 @@
 #include "ui/Form.h"
 #include "ui/qt/QtShell.h"
 
-class QComboBox;
 class QPlainTextEdit;
 
 namespace uiqt {
@@ -49,13 +48,7 @@ class FormWidget : public QWidget {
  private:
   QWidget* Make(const ui::layout::ControlLayout& c, QWidget* parent, forms::Control& model);
   void Bind(forms::Control& model, QWidget* widget, const ui::layout::ControlLayout& c);
-  void BindCommon(forms::Control& control, QWidget* widget);
-  void BindLabel(forms::Label& label, QWidget* widget, bool autoWidth);
-  void BindButton(forms::Button& button, QWidget* widget);
-  void BindList(forms::ComboBox& list, QComboBox* widget, std::string_view name);
-  void BindEditableList(forms::ComboBox& list, QComboBox* widget, std::string_view name);
   void BindMemo(forms::Memo& memo, QPlainTextEdit* widget);
-  void BindProgressBar(forms::ProgressBar& bar, QWidget* widget);
 
   GaugeWidget* gauge_ = nullptr;
   std::unordered_map<const forms::Control*, QWidget*> widgets_;

@@ -1,6 +1,7 @@
 #include "ui/qt/Text.h"
 
 #include "forms/Cp1251.h"
+#include "forms/TextLines.h"
 
 namespace uiqt {
 
@@ -12,11 +13,6 @@ QString ToQt(std::string_view bytes) {
 
 std::string FromQt(const QString& text) { return text.toUtf8().toStdString(); }
 
-QString WithLineBreaks(const std::string& bytes) {
-  QString text = ToQt(bytes);
-  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  text.replace(QChar('\r'), QChar('\n'));
-  return text;
-}
+QString WithLineBreaks(const std::string& bytes) { return ToQt(forms::WithLineBreaks(bytes, "\n")); }
 
 }  // namespace uiqt

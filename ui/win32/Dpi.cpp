@@ -9,10 +9,4 @@ Dpi Dpi::System() {
   return Dpi(dpi);
 }
 
-Box Dpi::Scale(const Box& b) const {
-  const int left = Scale(b.left);
-  const int top = Scale(b.top);
-  return {left, top, Scale(b.left + b.width) - left, Scale(b.top + b.height) - top};
-}
-
 }  // namespace uiwin32

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include "ui/Layout.h"
-#include "ui/WindowRules.h"
 
 namespace uiwin32 {
 
@@ -20,9 +19,7 @@ class Dpi {
 
   int value() const { return dpi_; }
   int Scale(int px) const { return ui::layout::ScaleToDpi(px, dpi_); }
-  // Scales the edges, not the size: controls that touch at 96 DPI still touch,
-  // and a row of them does not drift by the rounding of each width.
-  Box Scale(const Box& b) const;
+  Box Scale(const Box& b) const { return ui::layout::ScaleToDpi(b, dpi_); }
 
  private:
   int dpi_;

@@ -6,7 +6,9 @@
 #include <optional>
 
 #include "forms/Gauge.h"
+#include "forms/TextLines.h"
 #include "ui/MemoDrawing.h"
+#include "ui/Shown.h"
 #include "ui/win32/DrawnWidth.h"
 #include "ui/win32/GaugeView.h"
 #include "ui/win32/Look.h"
@@ -52,12 +54,9 @@ struct FormView::ControlView {
   std::unique_ptr<GaugeView> gauge;
   std::unique_ptr<PictureButton> pictureButton;
   std::unique_ptr<Picture> picture;
-  std::wstring tip;
+  ui::Shown shown;
   bool toolAdded = false;
   bool hover = false;
-  bool fitted = false;  // its width follows its text
-  std::vector<std::string> shownItems;
-  bool itemsShown = false;
   std::optional<ui::MemoDrawing> memo;
   bool drawing = false;  // the text we set is no typing
   HWND FocusTarget() const { return inner ? inner : hwnd; }
@@ -148,12 +147,7 @@ void FormView::Build(HWND owner) {
     view->layout = &c;
     view->model = model_.ControlNamed(c.name);
     view->id = kFirstId + index++;
-    Box box96{c.left, c.top, c.width, c.height};
-    for (const ControlLayout* p = ui::layout::Find(layout_, c.parent); p; p = ui::layout::Find(layout_, p->parent)) {
-      box96.left += p->left;
-      box96.top += p->top;
-    }
-    view->box = dpi_.Scale(box96);
+    view->box = dpi_.Scale(ui::layout::PlaceInWindow(layout_, c));
     controls_.push_back(std::move(view));
   }
   // The Tab key follows the windows' z-order: the focus order first.
@@ -264,90 +258,47 @@ void FormView::Event(std::string_view name) {
   if (model_.HasEvent(name)) shell_.Deliver([&] { model_.RunEvent(name); });
 }
 
-void FormView::AddTool(ControlView& c) {
-  const std::string& hint = c.model ? c.model->Hint : std::string(c.layout->hint);
-  std::wstring tip = WithCrLf(Widen(hint));
-  if (c.toolAdded && tip == c.tip) return;
-  c.tip = tip;
+void FormView::ShowTip(ControlView& c, const std::string& hint) {
+  std::wstring tip = Widen(forms::WithLineBreaks(hint, "\r\n"));
   TTTOOLINFOW ti{};
   ti.cbSize = TTTOOLINFOW_V2_SIZE;
   ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
   ti.hwnd = hwnd();
   ti.uId = reinterpret_cast<UINT_PTR>(c.hwnd);
-  ti.lpszText = c.tip.data();
-  if (!c.toolAdded) {
-    if (tip.empty()) return;
-    c.toolAdded = SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti)) != FALSE;
-  } else {
-    SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
-  }
+  ti.lpszText = tip.data();  // the tool-tip keeps a copy
+  if (c.toolAdded) SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
+  else if (!tip.empty()) c.toolAdded = SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti)) != FALSE;
 }
 
 void FormView::SyncControl(ControlView& c) {
+  if (!c.model) return;
   const ControlLayout& l = *c.layout;
-  forms::Control* m = c.model;
-  AddTool(c);
-  if (!m) return;
+  const ui::ShownChanges shown = c.shown.Take(*c.model);
+  if (shown.hint) ShowTip(c, *shown.hint);
   // The gauge shows its enabled state itself.
-  if (c.pictureButton) c.pictureButton->SetEnabled(m->Enabled());
-  if (!c.pictureButton && !c.gauge && static_cast<bool>(IsWindowEnabled(c.hwnd)) != m->Enabled())
-    EnableWindow(c.hwnd, m->Enabled());
-
-  switch (l.kind) {
-    case Kind::Label:
-    case Kind::WebLabel: {
-      auto* label = static_cast<forms::Label*>(m);
-      const std::wstring text = Widen(label->Caption());
-      const bool changed = ShowText(c.hwnd, text);
-      if (changed) InvalidateRect(c.hwnd, nullptr, TRUE);
-      // The status line's and the counter's width follows their text as it is
-      // drawn, from the first paint on.
-      if (l.widthFollowsText && (changed || !c.fitted)) {
-        c.fitted = true;
-        const int width = DrawnWidth(text, FontFor(l));
-        if (width != c.box.width) {
-          c.box.width = width;
-          SetWindowPos(c.hwnd, nullptr, 0, 0, width, c.box.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        }
-      }
-      break;
-    }
-    case Kind::PushButton:
-      ShowText(c.hwnd, Widen(static_cast<forms::Button*>(m)->Caption));
-      break;
-    case Kind::DropDownList:
-    case Kind::EditableComboBox:
-      SyncList(c);
-      break;
-    case Kind::ThinProgressBar: {
-      auto* bar = static_cast<forms::ProgressBar*>(m);
-      SendMessageW(c.hwnd, PBM_SETRANGE32, bar->Min(), bar->Max());
-      if (SendMessageW(c.hwnd, PBM_GETPOS, 0, 0) != bar->Position())
-        SendMessageW(c.hwnd, PBM_SETPOS, bar->Position(), 0);
-      break;
-    }
-    case Kind::Memo:
-      if (c.memo && c.memo->Changed(GetFocus() == c.hwnd))
-        SetTimer(hwnd(), c.id, ui::MemoDrawing::kFocusedDrawDelayMs, nullptr);
-      break;
-    default:
-      break;
-  }
-}
-
-void FormView::SyncList(ControlView& c) {
-  auto* list = static_cast<forms::ComboBox*>(c.model);
-  if (!c.itemsShown || c.shownItems != list->Items()) {
-    c.itemsShown = true;
-    c.shownItems = list->Items();
+  if (shown.enabled && c.pictureButton) c.pictureButton->SetEnabled(*shown.enabled);
+  else if (shown.enabled && !c.gauge) EnableWindow(c.hwnd, *shown.enabled);
+  if (shown.items) {
     SendMessageW(c.hwnd, CB_RESETCONTENT, 0, 0);
-    for (const auto& item : c.shownItems)
+    for (const auto& item : *shown.items)
       SendMessageW(c.hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
   }
-  if (c.layout->kind == Kind::EditableComboBox)
-    ShowText(c.hwnd, Widen(list->Text()));
-  else if (SendMessageW(c.hwnd, CB_GETCURSEL, 0, 0) != list->ItemIndex())
-    SendMessageW(c.hwnd, CB_SETCURSEL, static_cast<WPARAM>(list->ItemIndex()), 0);
+  if (shown.itemIndex) SendMessageW(c.hwnd, CB_SETCURSEL, static_cast<WPARAM>(*shown.itemIndex), 0);
+  if (shown.text) {
+    const std::wstring text = Widen(*shown.text);
+    SetWindowTextW(c.hwnd, text.c_str());
+    if (l.kind == Kind::Label || l.kind == Kind::WebLabel) InvalidateRect(c.hwnd, nullptr, TRUE);
+    // The status line's and the counter's width follows their text as it is
+    // drawn, from the first paint on.
+    if (l.widthFollowsText) {
+      c.box.width = DrawnWidth(text, FontFor(l));
+      SetWindowPos(c.hwnd, nullptr, 0, 0, c.box.width, c.box.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+  }
+  if (shown.range) SendMessageW(c.hwnd, PBM_SETRANGE32, shown.range->first, shown.range->second);
+  if (shown.position) SendMessageW(c.hwnd, PBM_SETPOS, *shown.position, 0);
+  if (c.memo && c.memo->Changed(GetFocus() == c.hwnd))
+    SetTimer(hwnd(), c.id, ui::MemoDrawing::kFocusedDrawDelayMs, nullptr);
 }
 
 void FormView::DrawMemo(ControlView& c) {
@@ -501,35 +452,18 @@ void FormView::OnCommand(ControlView& c, int code) {
       if (code == BN_CLICKED) Event(l.name);
       break;
     case Kind::DropDownList:
-      if (code == CBN_SELCHANGE && c.model) {
-        // The user's choice: the model takes it, then its handler runs.
-        const int index = static_cast<int>(SendMessageW(c.hwnd, CB_GETCURSEL, 0, 0));
-        auto* list = static_cast<forms::ComboBox*>(c.model);
-        if (index != list->ItemIndex()) {
-          list->SetItemIndex(index);
-          Event(l.name);
-        }
-      }
+    case Kind::EditableComboBox: {
+      auto* list = dynamic_cast<forms::ComboBox*>(c.model);
+      if (!list) break;
+      const auto index = static_cast<std::size_t>(SendMessageW(c.hwnd, CB_GETCURSEL, 0, 0));
+      // The user's choice or typing: the model takes it, then its handler runs.
+      bool changed = false;
+      if (code == CBN_SELCHANGE && !list->Editable()) changed = c.shown.Chose(*list, static_cast<int>(index));
+      else if (code == CBN_SELCHANGE && index < list->Items().size()) changed = c.shown.Edited(*list, list->Items()[index]);
+      else if (code == CBN_EDITCHANGE) changed = c.shown.Edited(*list, Narrow(WindowText(c.hwnd)));
+      if (changed) Event(l.name);
       break;
-    case Kind::EditableComboBox:
-      if ((code == CBN_EDITCHANGE || code == CBN_SELCHANGE) && c.model) {
-        std::wstring text;
-        if (code == CBN_SELCHANGE) {
-          const LRESULT index = SendMessageW(c.hwnd, CB_GETCURSEL, 0, 0);
-          if (index < 0) break;
-          text.resize(static_cast<std::size_t>(SendMessageW(c.hwnd, CB_GETLBTEXTLEN, index, 0)) + 1);
-          SendMessageW(c.hwnd, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-          text.resize(wcslen(text.c_str()));
-        } else {
-          text = WindowText(c.hwnd);
-        }
-        auto* list = static_cast<forms::ComboBox*>(c.model);
-        const std::string bytes = Narrow(text);
-        if (bytes == list->Text()) break;
-        list->SetText(bytes);
-        Event(l.name);
-      }
-      break;
+    }
     case Kind::Memo:
       if (code == EN_CHANGE && !c.drawing && c.memo) c.memo->Typed(Narrow(WindowText(c.hwnd)));
       break;

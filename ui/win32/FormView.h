@@ -64,9 +64,8 @@ class FormView : public CustomWindow {
   void Bind(ControlView& c);
   void Event(std::string_view name);
   void SyncControl(ControlView& c);
-  void SyncList(ControlView& c);
   void DrawMemo(ControlView& c);
-  void AddTool(ControlView& c);
+  void ShowTip(ControlView& c, const std::string& hint);
   void OnCommand(ControlView& c, int code);
   LRESULT OnColor(HDC dc, HWND control, UINT msg);
   ControlView* ViewOf(HWND hwnd);

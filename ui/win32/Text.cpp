@@ -37,21 +37,4 @@ std::string Narrow(std::wstring_view text) {
   return out;
 }
 
-std::wstring WithCrLf(std::wstring_view text) {
-  std::wstring out;
-  out.reserve(text.size() + text.size() / 16);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const wchar_t c = text[i];
-    if (c == L'\r') {
-      out += L"\r\n";
-      if (i + 1 < text.size() && text[i + 1] == L'\n') ++i;
-    } else if (c == L'\n') {
-      out += L"\r\n";
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 }  // namespace uiwin32

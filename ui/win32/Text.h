@@ -10,8 +10,5 @@ namespace uiwin32 {
 std::wstring Widen(std::string_view bytes);
 // UTF-16 to UTF-8.
 std::string Narrow(std::wstring_view text);
-// Every lone CR or LF becomes CR LF: edit controls, message boxes and tool-tips
-// break lines only there.
-std::wstring WithCrLf(std::wstring_view text);
 
 }  // namespace uiwin32

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "forms/Synchronizer.h"
+#include "forms/TextLines.h"
 #include "ui/win32/Text.h"
 
 namespace uiwin32 {
@@ -103,7 +104,7 @@ HWND Win32Shell::BoxOwner() const {
 void Win32Shell::ShowBox(bool error, const std::string& text) {
   const HWND owner = BoxOwner();
   const ProgramBlocked blocked(owner);
-  MessageBoxW(owner, WithCrLf(Widen(text)).c_str(), Widen(ApplicationTitle()).c_str(),
+  MessageBoxW(owner, Widen(forms::WithLineBreaks(text, "\r\n")).c_str(), Widen(ApplicationTitle()).c_str(),
               MB_OK | (error ? MB_ICONERROR : 0u) | (owner ? 0u : MB_TASKMODAL));
 }
 
