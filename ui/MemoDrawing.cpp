@@ -34,6 +34,16 @@ std::optional<MemoDrawing::Update> MemoDrawing::Take() {
   return update;
 }
 
+std::string MemoDrawing::Text(const Update& update, std::string_view lineBreak) const {
+  const auto& lines = memo_.Lines();
+  std::string text;
+  for (std::size_t i = update.first; i < lines.size(); ++i) {
+    if (i > update.first) text += lineBreak;
+    text += lines[i];
+  }
+  return text;
+}
+
 void MemoDrawing::Typed(std::string text) {
   typing_ = true;
   memo_.SetText(std::move(text));

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "forms/Controls.h"
 
@@ -34,6 +35,8 @@ class MemoDrawing {
     bool afterLines = false;
   };
   std::optional<Update> Take();
+  // The update's lines, one `lineBreak` between each two.
+  std::string Text(const Update& update, std::string_view lineBreak) const;
 
   // What the user typed lands in the model too, unseen as it is; the widget
   // already shows it.

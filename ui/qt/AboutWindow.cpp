@@ -17,8 +17,7 @@ AboutWindow::AboutWindow(ui::TFormHelp& form, QtShell& shell) : FormWidget(form,
 }
 
 void AboutWindow::SyncWindow() {
-  if (help_.Visible() && !isVisible()) show();
-  if (!help_.Visible() && isVisible()) hide();
+  if (help_.Visible() != isVisible()) setVisible(help_.Visible());
   FormWidget::SyncWindow();
   if (help_.Visible() && help_.FrontRequests() != fronts_) {
     fronts_ = help_.FrontRequests();

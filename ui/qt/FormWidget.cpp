@@ -64,7 +64,7 @@ bool HasOwnFont(const layout::ControlLayout& c) { return c.font.family || c.font
 class MemoSync : public QObject {
  public:
   MemoSync(forms::Memo& memo, QPlainTextEdit* widget)
-      : QObject(widget), memo_(memo), drawing_(memo), widget_(widget) {
+      : QObject(widget), drawing_(memo), widget_(widget) {
     widget->installEventFilter(this);
     widget->viewport()->installEventFilter(this);
   }
@@ -83,13 +83,10 @@ class MemoSync : public QObject {
   void Draw() {
     const auto update = drawing_.Take();
     if (!update) return;
-    const auto& lines = memo_.Lines();
     const QSignalBlocker block(widget_);
-    QStringList text;
-    text.reserve(static_cast<qsizetype>(lines.size() - update->first));
-    for (std::size_t i = update->first; i < lines.size(); ++i) text << ToQt(lines[i]);
-    if (update->whole) widget_->setPlainText(text.join(QChar('\n')));
-    else widget_->appendPlainText(text.join(QChar('\n')));
+    const QString text = ToQt(drawing_.Text(*update, "\n"));
+    if (update->whole) widget_->setPlainText(text);
+    else widget_->appendPlainText(text);
   }
 
   void Typed() { drawing_.Typed(FromQt(widget_->toPlainText())); }
@@ -115,7 +112,6 @@ class MemoSync : public QObject {
   }
 
  private:
-  forms::Memo& memo_;
   ui::MemoDrawing drawing_;
   QPlainTextEdit* widget_;
 };

@@ -11,9 +11,7 @@ AboutWindow::AboutWindow(ui::TFormHelp& form, Win32Shell& shell, const Dpi& dpi,
 
 void AboutWindow::SyncWindow() {
   FormView::SyncWindow();
-  const bool shown = IsWindowVisible(hwnd()) != FALSE;
-  if (form_.Visible() && !shown) ShowWindow(hwnd(), SW_SHOW);
-  if (!form_.Visible() && shown) ShowWindow(hwnd(), SW_HIDE);
+  if (form_.Visible() != (IsWindowVisible(hwnd()) != FALSE)) ShowWindow(hwnd(), form_.Visible() ? SW_SHOW : SW_HIDE);
   if (form_.Visible() && form_.FrontRequests() != fronts_) {
     fronts_ = form_.FrontRequests();
     SetForegroundWindow(hwnd());

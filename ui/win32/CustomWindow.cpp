@@ -14,17 +14,14 @@ CustomWindow::~CustomWindow() {
 HWND CustomWindow::Create(const wchar_t* className, DWORD exStyle, DWORD style, const Box& box, HWND parent,
                           UINT_PTR id, const wchar_t* title) {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
-  WNDCLASSEXW existing{};
-  existing.cbSize = sizeof existing;
-  if (!GetClassInfoExW(instance, className, &existing)) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.lpszClassName = className;
-    RegisterClassExW(&wc);
-  }
+  // Registered by the first window of the class; the later calls fail harmlessly.
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = Proc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  wc.lpszClassName = className;
+  RegisterClassExW(&wc);
   return CreateWindowExW(exStyle, className, title, style, box.left, box.top, box.width, box.height, parent,
                          reinterpret_cast<HMENU>(id), instance, this);
 }

@@ -15,7 +15,12 @@ class Dpi {
  public:
   explicit Dpi(int dpi = 96) : dpi_(dpi > 0 ? dpi : 96) {}
   // The system's DPI (the screen's logical pixels per inch).
-  static Dpi System();
+  static Dpi System() {
+    const HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) ReleaseDC(nullptr, screen);
+    return Dpi(dpi);
+  }
 
   int value() const { return dpi_; }
   int Scale(int px) const { return ui::layout::ScaleToDpi(px, dpi_); }

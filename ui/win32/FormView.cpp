@@ -11,7 +11,7 @@
 #include "ui/Shown.h"
 #include "ui/win32/DrawnWidth.h"
 #include "ui/win32/GaugeView.h"
-#include "ui/win32/Look.h"
+#include "ui/win32/Gdi.h"
 #include "ui/win32/Picture.h"
 #include "ui/win32/PictureButton.h"
 #include "ui/win32/Text.h"
@@ -27,19 +27,10 @@ constexpr int kFirstId = 100;  // a memo's id is also its draw timer's
 constexpr int kVisibleRows = 8;
 constexpr int kTipWidth = 300;
 
-bool Focusable(const ControlLayout& c) { return c.focusOrder >= 0; }
-
 std::wstring WindowText(HWND h) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(h)) + 1, L'\0');
   text.resize(static_cast<std::size_t>(GetWindowTextW(h, text.data(), static_cast<int>(text.size()))));
   return text;
-}
-
-// Sets the text when the window shows another; true when it did.
-bool ShowText(HWND h, const std::wstring& text) {
-  if (WindowText(h) == text) return false;
-  SetWindowTextW(h, text.c_str());
-  return true;
 }
 
 }  // namespace
@@ -60,7 +51,17 @@ struct FormView::ControlView {
   std::optional<ui::MemoDrawing> memo;
   bool drawing = false;  // the text we set is no typing
   HWND FocusTarget() const { return inner ? inner : hwnd; }
+  bool Is(HWND h) const { return h && (h == hwnd || h == inner); }
+  bool Is(const forms::Control* m) const { return m && m == model; }
+  bool Is(std::string_view name) const { return name == layout->name; }
 };
+
+template <class Key>
+FormView::ControlView* FormView::ViewOf(const Key& key) const {
+  for (auto& c : controls_)
+    if (c->Is(key)) return c.get();
+  return nullptr;
+}
 
 FormView::FormView(ui::Form& form, Win32Shell& shell, const Dpi& dpi)
     : layout_(form.Layout()), model_(form), shell_(shell), dpi_(dpi), palette_(ui::PaletteFor("WEB2")) {}
@@ -74,10 +75,8 @@ FormView::~FormView() {
 
 SIZE FormView::OuterSize(int clientWidth, int clientHeight) const {
   RECT rc{0, 0, clientWidth, clientHeight};
-  const HWND h = hwnd();
-  const DWORD style = h ? static_cast<DWORD>(GetWindowLongPtrW(h, GWL_STYLE)) : WS_OVERLAPPEDWINDOW;
-  const DWORD exStyle = h ? static_cast<DWORD>(GetWindowLongPtrW(h, GWL_EXSTYLE)) : 0;
-  AdjustWindowRectEx(&rc, style, FALSE, exStyle);
+  AdjustWindowRectEx(&rc, static_cast<DWORD>(GetWindowLongPtrW(hwnd(), GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(hwnd(), GWL_EXSTYLE)));
   return {rc.right - rc.left, rc.bottom - rc.top};
 }
 
@@ -154,7 +153,7 @@ void FormView::Build(HWND owner) {
   std::vector<ControlView*> order;
   for (const ControlLayout* l : ui::layout::FocusOrder(layout_)) order.push_back(&ViewOf(l));
   for (auto& c : controls_)
-    if (!Focusable(*c->layout)) order.push_back(c.get());
+    if (c->layout->focusOrder < 0) order.push_back(c.get());
   for (ControlView* c : order) Create(*c);
   for (ControlView* c : order) Bind(*c);
 
@@ -166,7 +165,7 @@ void FormView::Build(HWND owner) {
 void FormView::Create(ControlView& c) {
   const ControlLayout& l = *c.layout;
   const HINSTANCE instance = GetModuleHandleW(nullptr);
-  const DWORD tab = Focusable(l) ? WS_TABSTOP : 0;
+  const DWORD tab = l.focusOrder >= 0 ? WS_TABSTOP : 0;
   const Box& b = c.box;
   auto make = [&](DWORD exStyle, const wchar_t* cls, DWORD style, int height) {
     return CreateWindowExW(exStyle, cls, Widen(l.caption).c_str(), WS_CHILD | WS_VISIBLE | tab | style, b.left, b.top,
@@ -297,6 +296,7 @@ void FormView::SyncControl(ControlView& c) {
   }
   if (shown.range) SendMessageW(c.hwnd, PBM_SETRANGE32, shown.range->first, shown.range->second);
   if (shown.position) SendMessageW(c.hwnd, PBM_SETPOS, *shown.position, 0);
+  if (c.gauge) c.gauge->ModelChanged();
   if (c.memo && c.memo->Changed(GetFocus() == c.hwnd))
     SetTimer(hwnd(), c.id, ui::MemoDrawing::kFocusedDrawDelayMs, nullptr);
 }
@@ -304,19 +304,14 @@ void FormView::SyncControl(ControlView& c) {
 void FormView::DrawMemo(ControlView& c) {
   const auto update = c.memo->Take();
   if (!update) return;
-  const auto& lines = static_cast<forms::Memo*>(c.model)->Lines();
-  std::string text;
-  for (std::size_t i = update->first; i < lines.size(); ++i) {
-    if (i > update->first || update->afterLines) text += "\r\n";
-    text += lines[i];
-  }
+  const std::wstring text = Widen((update->afterLines ? "\r\n" : "") + c.memo->Text(*update, "\r\n"));
   c.drawing = true;
   if (update->whole) {
-    SetWindowTextW(c.hwnd, Widen(text).c_str());
+    SetWindowTextW(c.hwnd, text.c_str());
   } else {
     const int end = GetWindowTextLengthW(c.hwnd);
     SendMessageW(c.hwnd, EM_SETSEL, end, end);
-    SendMessageW(c.hwnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+    SendMessageW(c.hwnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
   }
   c.drawing = false;
 }
@@ -326,41 +321,15 @@ void FormView::DrawMemos() {
     if (c->memo && c->hwnd) DrawMemo(*c);
 }
 
-FormView::ControlView* FormView::ViewOf(HWND h) {
-  for (auto& c : controls_)
-    if (c->hwnd == h || (c->inner && c->inner == h)) return c.get();
-  return nullptr;
-}
+HWND FormView::HwndOf(std::string_view name) const { return ViewOf(name) ? ViewOf(name)->hwnd : nullptr; }
 
-FormView::ControlView* FormView::ViewOf(const forms::Control* model) {
-  for (auto& c : controls_)
-    if (model && c->model == model) return c.get();
-  return nullptr;
-}
+Box FormView::BoxOf(std::string_view name) const { return ViewOf(name) ? ViewOf(name)->box : Box{}; }
 
-const FormView::ControlView* FormView::ViewOf(std::string_view name) const {
-  for (auto& c : controls_)
-    if (name == c->layout->name) return c.get();
-  return nullptr;
-}
-
-HWND FormView::HwndOf(std::string_view name) const {
-  const ControlView* c = ViewOf(name);
-  return c ? c->hwnd : nullptr;
-}
-
-Box FormView::BoxOf(std::string_view name) const {
-  const ControlView* c = ViewOf(name);
-  return c ? c->box : Box{};
-}
-
-GaugeView* FormView::GaugeOf(std::string_view name) const {
-  const ControlView* c = ViewOf(name);
-  return c ? c->gauge.get() : nullptr;
-}
+GaugeView* FormView::GaugeOf(std::string_view name) const { return ViewOf(name) ? ViewOf(name)->gauge.get() : nullptr; }
 
 void FormView::SyncWindow() {
-  ShowText(hwnd(), Widen(model_.Caption()));
+  if (const std::wstring caption = Widen(model_.Caption()); WindowText(hwnd()) != caption)
+    SetWindowTextW(hwnd(), caption.c_str());
   const ControlView* c = ViewOf(model_.ActiveControl());
   if (!c || !c->hwnd) return;
   // Setting the focus would activate the window: an inactive one takes it when

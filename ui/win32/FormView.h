@@ -68,9 +68,9 @@ class FormView : public CustomWindow {
   void ShowTip(ControlView& c, const std::string& hint);
   void OnCommand(ControlView& c, int code);
   LRESULT OnColor(HDC dc, HWND control, UINT msg);
-  ControlView* ViewOf(HWND hwnd);
-  ControlView* ViewOf(const forms::Control* model);
-  const ControlView* ViewOf(std::string_view name) const;
+  // The view of a native window, a model or a name; nullptr when none is.
+  template <class Key>
+  ControlView* ViewOf(const Key& key) const;
   ControlView& ViewOf(const ui::layout::ControlLayout* row) { return *controls_[row - layout_.controls.data()]; }
   HFONT FontFor(const ui::layout::ControlLayout& c);
   HBRUSH Brush(COLORREF color);

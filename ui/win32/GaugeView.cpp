@@ -1,7 +1,6 @@
 #include "ui/win32/GaugeView.h"
 
 #include "ui/win32/Gdi.h"
-#include "ui/win32/Look.h"
 #include "ui/win32/Text.h"
 
 namespace uiwin32 {
@@ -10,17 +9,13 @@ GaugeView::GaugeView(HWND parent, forms::TGauge& model, const Box& box, const ui
                      const ui::Palette& palette)
     : model_(model), bar_(bar), font_(font), palette_(palette) {
   Create(L"OstraGauge", 0, WS_CHILD | WS_VISIBLE, box, parent, 0);
-  shownPercent_ = model_.Percent();
-  shownEnabled_ = model_.Enabled();
-  SetWindowTextW(hwnd(), Widen(model_.Text()).c_str());
-  model_.Subscribe([this, alive = std::weak_ptr<int>(alive_)] {
-    if (!alive.expired()) ModelChanged();
-  });
+  ModelChanged();
+  requests_ = 0;
 }
 
 void GaugeView::ModelChanged() {
-  // The model also notifies for a hint or an enabled state: only a change of
-  // what the gauge shows costs a repaint.
+  // The model also notifies for a hint: only a change of what the gauge shows
+  // costs a repaint.
   if (model_.Percent() == shownPercent_ && model_.Enabled() == shownEnabled_) return;
   shownPercent_ = model_.Percent();
   shownEnabled_ = model_.Enabled();

@@ -1,10 +1,16 @@
 #pragma once
-// GDI objects that free themselves, and painting done off-screen first.
+// GDI objects that free themselves, painting done off-screen first, and the
+// colours of the layout and of the skin's palette as the screen shows them.
 #include <windows.h>
 
 #include <utility>
 
+#include "ui/Layout.h"
+
 namespace uiwin32 {
+
+// A layout colour as the screen shows it; `fallback` for the view's default.
+COLORREF Resolve(const ui::layout::Color& color, COLORREF fallback = 0);
 
 // A pen, brush, font or bitmap, deleted with its owner. Converts to the handle,
 // so a temporary serves a single call: FillRect(dc, &rc, GdiObject(CreateSolidBrush(c))).

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <vector>
 
 #include "forms/Keys.h"
@@ -27,15 +28,8 @@ class KeyPreview {
   // Runs the owner's handler for WM_KEYDOWN / WM_SYSKEYDOWN; true when it ran.
   bool Preview(const MSG& msg) const;
 
-  // The modifiers held when the message was posted.
-  static forms::TShiftState ShiftState();
-
  private:
-  struct Entry {
-    HWND window;
-    Handler handler;
-  };
-  std::vector<Entry> windows_;
+  std::map<HWND, Handler> windows_;
   std::vector<std::pair<HWND, HWND>> popups_;
 };
 

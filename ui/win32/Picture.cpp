@@ -1,6 +1,7 @@
 #include "ui/win32/Picture.h"
 
 #include <objidl.h>
+#include <shlwapi.h>
 // GDI+'s headers use min and max unqualified.
 #include <algorithm>
 namespace Gdiplus {
@@ -9,7 +10,6 @@ using std::min;
 }  // namespace Gdiplus
 #include <gdiplus.h>
 
-#include <cstring>
 #include <string>
 
 #include "ui/win32/Text.h"
@@ -27,21 +27,12 @@ GdiPlusSession::~GdiPlusSession() {
 
 Picture::Picture(const char* fileName) {
   const HMODULE module = GetModuleHandleW(nullptr);
-  const std::wstring name = Widen(fileName);
-  const HRSRC res = FindResourceW(module, name.c_str(), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
-  if (!res) return;
-  const DWORD size = SizeofResource(module, res);
-  const HGLOBAL data = LoadResource(module, res);
-  const void* bytes = data ? LockResource(data) : nullptr;
-  if (!bytes || !size) return;
-  HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
-  if (!copy) return;
-  std::memcpy(GlobalLock(copy), bytes, size);
-  GlobalUnlock(copy);
-  if (CreateStreamOnHGlobal(copy, TRUE, &stream_) != S_OK) {
-    GlobalFree(copy);
-    return;
-  }
+  const HRSRC res = FindResourceW(module, Widen(fileName).c_str(), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+  const HGLOBAL data = res ? LoadResource(module, res) : nullptr;
+  const auto* bytes = data ? static_cast<const BYTE*>(LockResource(data)) : nullptr;
+  // A stream over a copy of the bytes, which GDI+ reads for the bitmap's life.
+  stream_ = bytes ? SHCreateMemStream(bytes, SizeofResource(module, res)) : nullptr;
+  if (!stream_) return;
   std::unique_ptr<Gdiplus::Bitmap> bitmap(Gdiplus::Bitmap::FromStream(stream_));
   if (bitmap && bitmap->GetLastStatus() == Gdiplus::Ok) bitmap_ = std::move(bitmap);
 }

@@ -3,9 +3,18 @@
 #include <windowsx.h>
 
 #include "ui/win32/Gdi.h"
-#include "ui/win32/Look.h"
 
 namespace uiwin32 {
+
+namespace {
+
+bool Inside(HWND hwnd, LPARAM lParam) {
+  RECT rc;
+  GetClientRect(hwnd, &rc);
+  return PtInRect(&rc, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}) != FALSE;
+}
+
+}  // namespace
 
 PictureButton::PictureButton(HWND parent, const Box& box, const char* picture, SIZE pictureSize, COLORREF background,
                              const ui::Palette& palette)
@@ -47,14 +56,9 @@ LRESULT PictureButton::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd(), 0};
         TrackMouseEvent(&track);
         InvalidateRect(hwnd(), nullptr, FALSE);
-      } else if (pressed_) {
-        RECT rc;
-        GetClientRect(hwnd(), &rc);
-        const POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        if (!PtInRect(&rc, p)) {
-          hover_ = false;
-          InvalidateRect(hwnd(), nullptr, FALSE);
-        }
+      } else if (pressed_ && !Inside(hwnd(), lParam)) {
+        hover_ = false;
+        InvalidateRect(hwnd(), nullptr, FALSE);
       }
       return 0;
     case WM_MOUSELEAVE:
@@ -72,11 +76,8 @@ LRESULT PictureButton::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       const bool wasPressed = pressed_;
       pressed_ = false;
       if (GetCapture() == hwnd()) ReleaseCapture();
-      RECT rc;
-      GetClientRect(hwnd(), &rc);
-      const POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
       InvalidateRect(hwnd(), nullptr, FALSE);
-      if (wasPressed && PtInRect(&rc, p) && onClick) onClick();
+      if (wasPressed && Inside(hwnd(), lParam) && onClick) onClick();
       return 0;
     }
     case WM_CAPTURECHANGED:

@@ -8,13 +8,14 @@ namespace uiwin32 {
 
 namespace {
 
-std::wstring FromUtf8(std::string_view bytes) {
-  if (bytes.empty()) return {};
-  const int size = static_cast<int>(bytes.size());
-  const int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), size, nullptr, 0);
+// One of the system's two converters, sized by a first call.
+template <class Out, class In, class Convert>
+Out Converted(In text, Convert convert) {
+  const int size = static_cast<int>(text.size());
+  const int n = text.empty() ? 0 : convert(text.data(), size, nullptr, 0);
   if (n <= 0) return {};
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, bytes.data(), size, out.data(), n);
+  Out out(static_cast<std::size_t>(n), {});
+  convert(text.data(), size, out.data(), n);
   return out;
 }
 
@@ -24,17 +25,13 @@ std::wstring Widen(std::string_view bytes) {
   if (forms::AllAscii(bytes)) return std::wstring(bytes.begin(), bytes.end());
   // Byte by byte where it is no UTF-8, as on Linux: one stray byte leaves the
   // rest readable.
-  return FromUtf8(forms::Utf8OrCp1251(bytes));
+  return Converted<std::wstring>(std::string_view(forms::Utf8OrCp1251(bytes)), [](auto... a) {
+    return MultiByteToWideChar(CP_UTF8, 0, a...);
+  });
 }
 
 std::string Narrow(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-  if (n <= 0) return {};
-  std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), n, nullptr, nullptr);
-  return out;
+  return Converted<std::string>(text, [](auto... a) { return WideCharToMultiByte(CP_UTF8, 0, a..., nullptr, nullptr); });
 }
 
 }  // namespace uiwin32

@@ -108,12 +108,6 @@ void Win32Shell::ShowBox(bool error, const std::string& text) {
               MB_OK | (error ? MB_ICONERROR : 0u) | (owner ? 0u : MB_TASKMODAL));
 }
 
-void Win32Shell::MessageBeep(unsigned type) { ::MessageBeep(type); }
-
-void Win32Shell::Beep(unsigned frequencyHz, unsigned durationMs) { ::Beep(frequencyHz, durationMs); }
-
-void Win32Shell::Sleep(unsigned ms) { ::Sleep(ms); }
-
 void Win32Shell::Pump() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

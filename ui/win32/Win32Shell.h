@@ -24,9 +24,9 @@ class Win32Shell : public ui::WindowShell {
   Win32Shell();
   ~Win32Shell() override;
 
-  void MessageBeep(unsigned type) override;
-  void Beep(unsigned frequencyHz, unsigned durationMs) override;
-  void Sleep(unsigned ms) override;
+  void MessageBeep(unsigned type) override { ::MessageBeep(type); }
+  void Beep(unsigned frequencyHz, unsigned durationMs) override { ::Beep(frequencyHz, durationMs); }
+  void Sleep(unsigned ms) override { ::Sleep(ms); }
   std::string LongTimeOfDay() override;
 
   void BringToFront() override;
