@@ -33,8 +33,6 @@ void QtShell::Sleep(unsigned ms) {
   else std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-void QtShell::Pump() { QCoreApplication::processEvents(); }
-
 void QtShell::BringToFront() {
   if (!mainWindow_) return;
   QWidget* target = QApplication::activeWindow() ? QApplication::activeWindow() : mainWindow_.data();
@@ -85,7 +83,5 @@ void QtShell::InstallSynchronizerWake() {
         qApp, [] { forms::Synchronizer::Instance().CheckSynchronize(); }, Qt::QueuedConnection);
   });
 }
-
-void QtShell::Later(std::function<void()> work) { QTimer::singleShot(0, std::move(work)); }
 
 }  // namespace uiqt

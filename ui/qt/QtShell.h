@@ -1,7 +1,9 @@
 #pragma once
 // The program's Shell on Qt, and the edge where every event enters the window
 // models: nothing thrown by a handler may cross Qt's event loop.
+#include <QCoreApplication>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -34,8 +36,8 @@ class QtShell : public ui::WindowShell {
  protected:
   void ShowBox(bool error, const std::string& text) override;
   std::optional<std::string> ChooseFile(const std::string& filter) override;
-  void Pump() override;
-  void Later(std::function<void()> work) override;
+  void Pump() override { QCoreApplication::processEvents(); }
+  void Later(std::function<void()> work) override { QTimer::singleShot(0, std::move(work)); }
 
  private:
   Sounds sounds_;

@@ -1,6 +1,6 @@
 #include "ui/win32/CustomWindow.h"
 
-#include <cstdio>
+#include <exception>
 
 namespace uiwin32 {
 

@@ -9,7 +9,8 @@ namespace uiwin32 {
 
 int DrawnWidth(std::wstring_view text, HFONT font) {
   if (text.empty()) return 0;
-  const HDC dc = CreateCompatibleDC(nullptr);
+  const MemoryDc owned(CreateCompatibleDC(nullptr));
+  const HDC dc = owned.get();
   const HGDIOBJ oldFont = SelectObject(dc, font);
   const int length = static_cast<int>(text.size());
   SIZE advance{};
@@ -44,7 +45,6 @@ int DrawnWidth(std::wstring_view text, HFONT font) {
     SelectObject(dc, oldBitmap);
   }
   SelectObject(dc, oldFont);
-  DeleteDC(dc);
   return right;
 }
 

@@ -68,8 +68,7 @@ FormView::FormView(ui::Form& form, Win32Shell& shell, const Dpi& dpi)
 
 FormView::~FormView() {
   if (hwnd()) shell_.Keys().Unregister(hwnd());
-  if (tooltip_ && IsWindow(tooltip_)) DestroyWindow(tooltip_);
-  // The controls go while the fonts and brushes they use still exist.
+  // The controls and the tool-tip go while the fonts and brushes they use still exist.
   if (hwnd() && IsWindow(hwnd())) DestroyWindow(hwnd());
 }
 
@@ -113,21 +112,17 @@ void FormView::Build(HWND owner) {
   using ui::layout::Frame;
   // The close box belongs to the system menu: every window has one. A dialog
   // frame shows no icon, so there the close box is all the menu shows.
-  DWORD style = WS_CAPTION | WS_CLIPCHILDREN | WS_SYSMENU;
-  DWORD exStyle = 0;
-  if (layout_.frame == Frame::DialogFixed) {
-    style |= WS_POPUP;
-    exStyle |= WS_EX_DLGMODALFRAME;
-  } else {
-    style |= WS_OVERLAPPED | (layout_.minimizeBox ? WS_MINIMIZEBOX : 0) | (layout_.maximizeBox ? WS_MAXIMIZEBOX : 0);
-  }
+  const bool dialog = layout_.frame == Frame::DialogFixed;
+  const DWORD exStyle = dialog ? WS_EX_DLGMODALFRAME : 0;
+  const DWORD style = WS_CAPTION | WS_CLIPCHILDREN | WS_SYSMENU | (dialog ? WS_POPUP : WS_OVERLAPPED) |
+                      (!dialog && layout_.minimizeBox ? WS_MINIMIZEBOX : 0) |
+                      (!dialog && layout_.maximizeBox ? WS_MAXIMIZEBOX : 0);
   RECT rc{0, 0, dpi_.Scale(layout_.clientWidth), dpi_.Scale(layout_.clientHeight)};
   AdjustWindowRectEx(&rc, style, FALSE, exStyle);
-  Box outer{0, 0, rc.right - rc.left, rc.bottom - rc.top};
-  if (layout_.placement == ui::layout::Placement::AtPosition) {
-    outer.left = dpi_.Scale(layout_.left);
-    outer.top = dpi_.Scale(layout_.top);
-  }
+  // A window with a stored place opens there; the others are placed when shown.
+  const bool placed = layout_.placement == ui::layout::Placement::AtPosition;
+  const Box outer{placed ? dpi_.Scale(layout_.left) : 0, placed ? dpi_.Scale(layout_.top) : 0, rc.right - rc.left,
+                  rc.bottom - rc.top};
   CustomWindow::Create(L"OstraForm", exStyle, style, outer, owner, 0, Widen(model_.Caption()).c_str());
   if (layout_.keyPreview)
     shell_.Keys().Register(hwnd(), [this](std::uint16_t key, forms::TShiftState shift) {
@@ -244,12 +239,10 @@ void FormView::Create(ControlView& c) {
 
 void FormView::Bind(ControlView& c) {
   if (!c.hwnd) return;
-  if (c.model) {
-    ControlView* view = &c;
-    c.model->Subscribe([this, view, alive = std::weak_ptr<int>(alive_)] {
-      if (!alive.expired()) SyncControl(*view);
+  if (c.model)
+    c.model->Subscribe([this, &c, alive = std::weak_ptr<int>(alive_)] {
+      if (!alive.expired()) SyncControl(c);
     });
-  }
   SyncControl(c);
 }
 

@@ -27,13 +27,12 @@ COLORREF Resolve(const ui::layout::Color& color, COLORREF fallback) {
 OffscreenDc::OffscreenDc(HWND window, HDC target) : target_(target), dc_(CreateCompatibleDC(target)) {
   GetClientRect(window, &client_);
   bitmap_ = GdiObject(CreateCompatibleBitmap(target, client_.right, client_.bottom));
-  old_ = SelectObject(dc_, bitmap_);
+  old_ = SelectObject(dc_.get(), bitmap_);
 }
 
 OffscreenDc::~OffscreenDc() {
-  BitBlt(target_, 0, 0, client_.right, client_.bottom, dc_, 0, 0, SRCCOPY);
-  SelectObject(dc_, old_);
-  DeleteDC(dc_);
+  BitBlt(target_, 0, 0, client_.right, client_.bottom, dc_.get(), 0, 0, SRCCOPY);
+  SelectObject(dc_.get(), old_);
 }
 
 }  // namespace uiwin32

@@ -3,6 +3,7 @@
 // colours of the layout and of the skin's palette as the screen shows them.
 #include <windows.h>
 
+#include <memory>
 #include <utility>
 
 #include "ui/Layout.h"
@@ -33,6 +34,12 @@ class GdiObject {
   H handle_ = nullptr;
 };
 
+// A memory DC, deleted with its owner.
+struct DcDeleter {
+  void operator()(HDC dc) const { DeleteDC(dc); }
+};
+using MemoryDc = std::unique_ptr<HDC__, DcDeleter>;
+
 inline GdiObject<HBRUSH> SolidBrush(COLORREF color) { return GdiObject(CreateSolidBrush(color)); }
 
 // A memory DC as large as a window's client area: drawn into, then copied onto
@@ -41,13 +48,13 @@ class OffscreenDc {
  public:
   OffscreenDc(HWND window, HDC target);
   ~OffscreenDc();  // not copied: it owns its bitmap
-  operator HDC() const { return dc_; }
+  operator HDC() const { return dc_.get(); }
   const RECT& Client() const { return client_; }
 
  private:
   HDC target_;
   RECT client_{};
-  HDC dc_;
+  MemoryDc dc_;
   GdiObject<HBITMAP> bitmap_;
   HGDIOBJ old_ = nullptr;
 };

@@ -10,8 +10,6 @@ using std::min;
 }  // namespace Gdiplus
 #include <gdiplus.h>
 
-#include <string>
-
 #include "ui/win32/Text.h"
 
 namespace uiwin32 {

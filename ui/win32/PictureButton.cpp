@@ -23,7 +23,6 @@ PictureButton::PictureButton(HWND parent, const Box& box, const char* picture, S
 }
 
 void PictureButton::SetEnabled(bool enabled) {
-  if (static_cast<bool>(IsWindowEnabled(hwnd())) == enabled) return;
   EnableWindow(hwnd(), enabled);
   if (!enabled) hover_ = pressed_ = false;
   InvalidateRect(hwnd(), nullptr, FALSE);
