@@ -16,6 +16,7 @@ namespace ui {
 class Form : public forms::Window {
  public:
   explicit Form(const layout::WindowLayout& layout) : layout_(layout) {}
+  virtual ~Form() = default;
 
   const layout::WindowLayout& Layout() const { return layout_; }
   // Every control model, in the order of the table.
